@@ -31,7 +31,8 @@ int main(int argc, char** argv)
     QStringList words = QCoreApplication::arguments().mid(1);
     const QString path = SimProtocol::SocketPath();
     if (words.isEmpty())
-        return fail(QStringLiteral("usage: callerid-sim attach|detach|call|signal|fail|status|socket …"));
+        return fail(
+            QStringLiteral("usage: callerid-sim attach|detach|call|signal|fail|status|socket …"));
     if (words == QStringList { QStringLiteral("socket") }) {
         std::printf("%s\n", qPrintable(path));
         return 0;

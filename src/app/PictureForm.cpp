@@ -20,7 +20,10 @@ TPictureForm::TPictureForm(const QString& name, const QString& caption, QSize ou
         setFixedSize(outerSize.shrunkBy(FrameMargins));
 }
 
-void TPictureForm::sizeToPicture(QSize picture) { setFixedSize(picture); }
+void TPictureForm::sizeToPicture(QSize picture)
+{
+    setFixedSize(picture);
+}
 
 void TPictureForm::place()
 {
@@ -30,8 +33,8 @@ void TPictureForm::place()
     }
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QSize outer = size().grownBy(FrameMargins);
-        const QPoint topLeft = screen->availableGeometry().center()
-            - QPoint(outer.width() / 2, outer.height() / 2);
+        const QPoint topLeft
+            = screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2);
         move(topLeft + QPoint(FrameMargins.left(), FrameMargins.top()));
     }
 }

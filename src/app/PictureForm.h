@@ -11,8 +11,8 @@ class TPictureForm : public QDialog
 public:
     enum class Placement { ScreenCentre, Fixed };
 
-    TPictureForm(const QString& name, const QString& caption, QSize outerSize,
-        Placement placement, QPoint fixedOuterPosition = {});
+    TPictureForm(const QString& name, const QString& caption, QSize outerSize, Placement placement,
+        QPoint fixedOuterPosition = {});
 
     // Outer size as a desktop frames it; the client area is smaller by the frame.
     static constexpr QMargins FrameMargins { 8, 30, 8, 8 };

@@ -208,8 +208,8 @@ void TForm1::bindHandlers()
 {
     connect(Timer1, &QTimer::timeout, this, Guarded(Timer1, [this] { Timer1Timer(Timer1); }));
     connect(Timer2, &QTimer::timeout, this, Guarded(Timer2, [this] { Timer2Timer(Timer2); }));
-    connect(Memo2, &QPlainTextEdit::textChanged, this,
-        Guarded(Memo2, [this] { Memo2Change(Memo2); }));
+    connect(
+        Memo2, &QPlainTextEdit::textChanged, this, Guarded(Memo2, [this] { Memo2Change(Memo2); }));
     connect(Listeyisil1, &QAction::triggered, this,
         Guarded(Listeyisil1, [this] { Listeyisil1Click(Listeyisil1); }));
     connect(ki1, &QAction::triggered, this, Guarded(ki1, [this] { ki1Click(ki1); }));
@@ -217,11 +217,10 @@ void TForm1::bindHandlers()
         connect(label, &QWidget::customContextMenuRequested, this,
             [this, label](const QPoint& pos) { PopupMenu1->popup(label->mapToGlobal(pos)); });
     }
-    Xelto1->OnSignalA = [this](TObject* sender, const QString& l1, const QString& l2,
-                            const QString& l3, const QString& l4, const QString& l5,
-                            const QString& l6, const QString& l7, const QString& l8) {
-        Xelto1SignalA(sender, l1, l2, l3, l4, l5, l6, l7, l8);
-    };
+    Xelto1->OnSignalA
+        = [this](TObject* sender, const QString& l1, const QString& l2, const QString& l3,
+              const QString& l4, const QString& l5, const QString& l6, const QString& l7,
+              const QString& l8) { Xelto1SignalA(sender, l1, l2, l3, l4, l5, l6, l7, l8); };
     Timer1->start();
     Timer2->start();
 }
@@ -289,9 +288,15 @@ void TForm1::ApplicationEvents1Exception(TObject*, const QString& message)
     Memo::Add(Memo2, SysUtils::TimeToStr(QTime::currentTime()) + QLatin1Char(':') + message);
 }
 
-void TForm1::Listeyisil1Click(TObject*) { Reset(); }
+void TForm1::Listeyisil1Click(TObject*)
+{
+    Reset();
+}
 
-void TForm1::ki1Click(TObject*) { close(); }
+void TForm1::ki1Click(TObject*)
+{
+    close();
+}
 
 void TForm1::emptyCallList() { }
 

@@ -78,8 +78,8 @@ public:
     void Listeyisil1Click(TObject* Sender);
     void ki1Click(TObject* Sender);
     void Xelto1SignalA(TObject* ASender, const QString& Level1, const QString& Level2,
-        const QString& Level3, const QString& Level4, const QString& Level5,
-        const QString& Level6, const QString& Level7, const QString& Level8);
+        const QString& Level3, const QString& Level4, const QString& Level5, const QString& Level6,
+        const QString& Level7, const QString& Level8);
 
     // The reset run by the status poll and by "Listeyi sil".
     void Reset();

@@ -3,7 +3,7 @@
 Tsplnedir* splnedir = nullptr;
 
 Tsplnedir::Tsplnedir(QWidget*)
-    : TPictureForm(QStringLiteral("splnedir"), QStringLiteral("ADSL splitter nedir ?"), QSize(-1, -1),
-        Placement::ScreenCentre)
+    : TPictureForm(QStringLiteral("splnedir"), QStringLiteral("ADSL splitter nedir ?"),
+        QSize(-1, -1), Placement::ScreenCentre)
 {
 }

@@ -17,9 +17,15 @@ DemoScript::DemoScript(SimulatedXelto* control, QObject* parent)
     QTimer::singleShot(1500, this, Guarded(this, [this] { attach(); }));
 }
 
-QString DemoScript::DemoModel() { return QStringLiteral("SİMÜLE"); }
+QString DemoScript::DemoModel()
+{
+    return QStringLiteral("SİMÜLE");
+}
 
-QString DemoScript::DemoSerial() { return QStringLiteral("SIM-000451"); }
+QString DemoScript::DemoSerial()
+{
+    return QStringLiteral("SIM-000451");
+}
 
 void DemoScript::attach()
 {
@@ -36,7 +42,8 @@ void DemoScript::reportLevels()
     // Idle lines sit low; now and then one rises as if it were ringing.
     QStringList levels;
     for (int& level : m_level) {
-        const int target = m_random.bounded(100) < 8 ? 12 + m_random.bounded(18) : m_random.bounded(3);
+        const int target
+            = m_random.bounded(100) < 8 ? 12 + m_random.bounded(18) : m_random.bounded(3);
         level = (level + target) / 2;
         levels.append(QString::number(level));
     }
@@ -55,8 +62,8 @@ void DemoScript::placeCall()
 QString DemoScript::randomNumber()
 {
     // Landlines of the large cities and the mobile prefixes.
-    static const char* const prefixes[] = { "0212", "0216", "0312", "0232", "0224", "0242",
-        "0532", "0533", "0542", "0505", "0555", "0850" };
+    static const char* const prefixes[] = { "0212", "0216", "0312", "0232", "0224", "0242", "0532",
+        "0533", "0542", "0505", "0555", "0850" };
     const int count = int(sizeof prefixes / sizeof *prefixes);
     QString number = QString::fromLatin1(prefixes[m_random.bounded(count)]);
     number += QString::number(2 + m_random.bounded(8));

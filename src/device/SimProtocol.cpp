@@ -14,68 +14,74 @@
 namespace SimProtocol {
 namespace {
 
-    Reply error(const QString& message) { return Reply { false, message, {} }; }
+Reply error(const QString& message)
+{
+    return Reply { false, message, {} };
+}
 
-    Reply ok(const QStringList& lines = {}) { return Reply { true, {}, lines }; }
+Reply ok(const QStringList& lines = {})
+{
+    return Reply { true, {}, lines };
+}
 
-    QString usage(const QString& command)
-    {
-        static const QHash<QString, QString> forms {
-            { QStringLiteral("attach"), QStringLiteral("attach MODEL SERIAL") },
-            { QStringLiteral("detach"), QStringLiteral("detach") },
-            { QStringLiteral("call"), QStringLiteral("call LINE NUMBER") },
-            { QStringLiteral("signal"), QStringLiteral("signal L1 L2 L3 L4 [L5 … L8]") },
-            { QStringLiteral("fail"), QStringLiteral("fail METHOD on|off") },
-            { QStringLiteral("status"), QStringLiteral("status") },
-        };
-        return QStringLiteral("usage: %1").arg(forms.value(command));
+QString usage(const QString& command)
+{
+    static const QHash<QString, QString> forms {
+        { QStringLiteral("attach"), QStringLiteral("attach MODEL SERIAL") },
+        { QStringLiteral("detach"), QStringLiteral("detach") },
+        { QStringLiteral("call"), QStringLiteral("call LINE NUMBER") },
+        { QStringLiteral("signal"), QStringLiteral("signal L1 L2 L3 L4 [L5 … L8]") },
+        { QStringLiteral("fail"), QStringLiteral("fail METHOD on|off") },
+        { QStringLiteral("status"), QStringLiteral("status") },
+    };
+    return QStringLiteral("usage: %1").arg(forms.value(command));
+}
+
+Reply run(SimulatedXelto& control, const QStringList& words)
+{
+    const QString command = words.first();
+    const QStringList args = words.mid(1);
+    if (command == QLatin1String("attach")) {
+        if (args.size() != 2 || args.at(0).isEmpty())
+            return error(usage(command));
+        control.attach(args.at(0), args.at(1));
+        return ok();
     }
-
-    Reply run(SimulatedXelto& control, const QStringList& words)
-    {
-        const QString command = words.first();
-        const QStringList args = words.mid(1);
-        if (command == QLatin1String("attach")) {
-            if (args.size() != 2 || args.at(0).isEmpty())
-                return error(usage(command));
-            control.attach(args.at(0), args.at(1));
-            return ok();
-        }
-        if (command == QLatin1String("detach")) {
-            if (!args.isEmpty())
-                return error(usage(command));
-            control.detach();
-            return ok();
-        }
-        if (command == QLatin1String("call")) {
-            std::int32_t line = 0;
-            if (args.size() != 2 || !SysUtils::TryStrToInt(args.at(0), line))
-                return error(usage(command));
-            control.raiseCall(line, args.at(1));
-            return ok();
-        }
-        if (command == QLatin1String("signal")) {
-            if (args.size() < 4 || args.size() > 8)
-                return error(usage(command));
-            control.raiseSignal(args);
-            return ok();
-        }
-        if (command == QLatin1String("fail")) {
-            SimulatedXelto::Method method {};
-            if (args.size() != 2 || !SimulatedXelto::methodFromName(args.at(0), method)
-                || (args.at(1) != QLatin1String("on") && args.at(1) != QLatin1String("off")))
-                return error(usage(command)
-                    + QStringLiteral(" (METHOD: devicemodel, serial, start, serviceaction, command)"));
-            control.setFailure(method, args.at(1) == QLatin1String("on"));
-            return ok();
-        }
-        if (command == QLatin1String("status")) {
-            if (!args.isEmpty())
-                return error(usage(command));
-            return ok(control.statusLines());
-        }
-        return error(QStringLiteral("unknown command '%1'").arg(command));
+    if (command == QLatin1String("detach")) {
+        if (!args.isEmpty())
+            return error(usage(command));
+        control.detach();
+        return ok();
     }
+    if (command == QLatin1String("call")) {
+        std::int32_t line = 0;
+        if (args.size() != 2 || !SysUtils::TryStrToInt(args.at(0), line))
+            return error(usage(command));
+        control.raiseCall(line, args.at(1));
+        return ok();
+    }
+    if (command == QLatin1String("signal")) {
+        if (args.size() < 4 || args.size() > 8)
+            return error(usage(command));
+        control.raiseSignal(args);
+        return ok();
+    }
+    if (command == QLatin1String("fail")) {
+        SimulatedXelto::Method method {};
+        if (args.size() != 2 || !SimulatedXelto::methodFromName(args.at(0), method)
+            || (args.at(1) != QLatin1String("on") && args.at(1) != QLatin1String("off")))
+            return error(usage(command)
+                + QStringLiteral(" (METHOD: devicemodel, serial, start, serviceaction, command)"));
+        control.setFailure(method, args.at(1) == QLatin1String("on"));
+        return ok();
+    }
+    if (command == QLatin1String("status")) {
+        if (!args.isEmpty())
+            return error(usage(command));
+        return ok(control.statusLines());
+    }
+    return error(QStringLiteral("unknown command '%1'").arg(command));
+}
 
 } // namespace
 

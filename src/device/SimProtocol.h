@@ -11,7 +11,8 @@ class SimulatedXelto;
 // {"ok": true, "lines": [...]} or {"ok": false, "error": "..."}.
 namespace SimProtocol {
 
-struct Reply {
+struct Reply
+{
     bool ok = false;
     QString error;
     QStringList lines;

@@ -174,9 +174,9 @@ void SimulatedXelto::raiseCall(int line, const QString& number)
         throw Exception(QStringLiteral("no device is attached"));
     if (line < 1 || line > 4)
         throw Exception(QStringLiteral("line must be 1 to 4, not %1").arg(line));
-    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
-    fireEvent(XeltoDispId::OnCallerID,
-        { m_serial, QString::number(line), number, now, QString() });
+    const QString now
+        = QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    fireEvent(XeltoDispId::OnCallerID, { m_serial, QString::number(line), number, now, QString() });
 }
 
 void SimulatedXelto::raiseSignal(const QStringList& levels)
@@ -184,7 +184,8 @@ void SimulatedXelto::raiseSignal(const QStringList& levels)
     if (!m_attached)
         throw Exception(QStringLiteral("no device is attached"));
     if (levels.size() < 4 || levels.size() > 8)
-        throw Exception(QStringLiteral("a signal report has 4 to 8 levels, not %1").arg(levels.size()));
+        throw Exception(
+            QStringLiteral("a signal report has 4 to 8 levels, not %1").arg(levels.size()));
     QVariantList args;
     for (int i = 0; i < 8; ++i)
         args.append(i < levels.size() ? levels.at(i) : QStringLiteral("0"));
@@ -223,12 +224,14 @@ bool SimulatedXelto::methodFromName(const QString& name, Method& method)
 QStringList SimulatedXelto::statusLines() const
 {
     QStringList lines;
-    lines << QStringLiteral("attached: %1").arg(m_attached ? QStringLiteral("yes") : QStringLiteral("no"))
+    lines << QStringLiteral("attached: %1")
+                 .arg(m_attached ? QStringLiteral("yes") : QStringLiteral("no"))
           << QStringLiteral("model: %1").arg(m_attached ? m_model : QString())
           << QStringLiteral("serial: %1").arg(m_attached ? m_serial : QString())
           << QStringLiteral("start calls: %1").arg(m_startCount)
           << QStringLiteral("service actions: %1").arg(m_serviceActionCount)
-          << QStringLiteral("form visible: %1").arg(m_formVisible ? QStringLiteral("yes") : QStringLiteral("no"));
+          << QStringLiteral("form visible: %1")
+                 .arg(m_formVisible ? QStringLiteral("yes") : QStringLiteral("no"));
     QStringList failing;
     for (Method m : { Method::DeviceModel, Method::Serial, Method::Start, Method::ServiceAction,
              Method::Command })

@@ -23,7 +23,8 @@ public:
     // IUnknown
     HRESULT QueryInterface(const QUuid& iid, void** object) override;
     // IDispatch: the FormVisible property and the methods by DISPID.
-    HRESULT Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result) override;
+    HRESULT Invoke(
+        DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result) override;
     // IXelto
     HRESULT ServiceAction() override;
     HRESULT Start() override;

@@ -29,8 +29,8 @@ bool Register(const Options& options)
         return false;
     }
     ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), [options] {
-        auto control = std::shared_ptr<SimulatedXelto>(new SimulatedXelto(),
-            [](SimulatedXelto* c) { delete c; });
+        auto control = std::shared_ptr<SimulatedXelto>(
+            new SimulatedXelto(), [](SimulatedXelto* c) { delete c; });
         if (options.backend == QLatin1String("demo"))
             new DemoScript(control.get(), control.get());
         if (!options.socketPath.isEmpty()) {
@@ -46,6 +46,9 @@ bool Register(const Options& options)
     return true;
 }
 
-void Unregister() { ComRegistry::UnregisterClass(CLASS_Xelto); }
+void Unregister()
+{
+    ComRegistry::UnregisterClass(CLASS_Xelto);
+}
 
 } // namespace XeltoBackends

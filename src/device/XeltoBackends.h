@@ -13,7 +13,8 @@ class SimulatedXelto;
 //   "none": nothing is registered (the program runs without a control).
 namespace XeltoBackends {
 
-struct Options {
+struct Options
+{
     QString backend = QStringLiteral("demo");
     // Controller socket; empty for none.
     QString socketPath;

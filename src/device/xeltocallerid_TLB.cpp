@@ -2,7 +2,6 @@
 
 #include "Forms.h"
 
-
 const QUuid CLASS_Xelto(QStringLiteral("{EEA18052-171F-4293-8598-AB6E1D7257B2}"));
 const QUuid IID_IXelto(QStringLiteral("{0A16189E-10E9-4A76-8D2D-0A8F1AD4729A}"));
 const QUuid DIID_IXeltoEvents(QStringLiteral("{B6A36C9A-2DC9-4CEF-AF6E-D6DDD2F91CC4}"));
@@ -61,9 +60,8 @@ void TXelto::createControl()
         QString reason = TakeErrorInfo();
         if (reason.isEmpty())
             reason = SysErrorMessage(code);
-        throw EOleSysError(
-            QStringLiteral("Caller ID denetimi oluşturulamadı (%1): %2")
-                .arg(CLASS_Xelto.toString(QUuid::WithBraces).toUpper(), reason),
+        throw EOleSysError(QStringLiteral("Caller ID denetimi oluşturulamadı (%1): %2")
+                               .arg(CLASS_Xelto.toString(QUuid::WithBraces).toUpper(), reason),
             code);
     }
     m_control = std::move(control);

@@ -37,9 +37,9 @@ public:
     virtual HRESULT Command(const QString& keyword, QString* result) = 0;
 };
 
-using TXeltoOnCallerID = std::function<void(QObject* sender, const QString& DeviceID,
-    const QString& Line, const QString& PhoneNumber, const QString& DateTime,
-    const QString& OtherText)>;
+using TXeltoOnCallerID
+    = std::function<void(QObject* sender, const QString& DeviceID, const QString& Line,
+        const QString& PhoneNumber, const QString& DateTime, const QString& OtherText)>;
 using TXeltoOnSignalA = std::function<void(QObject* sender, const QString& Level1,
     const QString& Level2, const QString& Level3, const QString& Level4, const QString& Level5,
     const QString& Level6, const QString& Level7, const QString& Level8)>;

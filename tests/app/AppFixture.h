@@ -37,7 +37,10 @@ protected:
         XeltoBackends::Unregister();
     }
 
-    void poll() { Application()->Guard(form->Timer1, [this] { form->Timer1Timer(form->Timer1); }); }
+    void poll()
+    {
+        Application()->Guard(form->Timer1, [this] { form->Timer1Timer(form->Timer1); });
+    }
 
     QStringList log() const { return Memo::Lines(form->Memo2); }
 

@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString kLine1 = QStringLiteral("Cihaz ile ilgili başka program çalışıyorsa lütfen sonlandırınız.");
+const QString kLine1
+    = QStringLiteral("Cihaz ile ilgili başka program çalışıyorsa lütfen sonlandırınız.");
 const QString kLine2 = QStringLiteral("Aynı anda, 1 uygulama cihaza  bağlantı sağlayabilir.");
 
 // A log line: the time text, ':', the message.
@@ -158,14 +159,14 @@ TEST_F(MainWindowFixture, MetersShowLevelsWithSmallOnesAsZero)
     // The non-numeric fifth level caused no error.
     EXPECT_EQ(log().size(), 3);
 
-    device->raiseSignal({ QStringLiteral("45"), QStringLiteral("30"), QStringLiteral("12"),
-        QStringLiteral("11") });
+    device->raiseSignal(
+        { QStringLiteral("45"), QStringLiteral("30"), QStringLiteral("12"), QStringLiteral("11") });
     EXPECT_EQ(form->ProgressBar1->value(), form->ProgressBar1->maximum());
     EXPECT_EQ(form->Label1->text(), QStringLiteral("45"));
 
     // One bad level of the four: nothing changes and the log names it.
-    device->raiseSignal({ QStringLiteral("20"), QStringLiteral("x"), QStringLiteral("20"),
-        QStringLiteral("20") });
+    device->raiseSignal(
+        { QStringLiteral("20"), QStringLiteral("x"), QStringLiteral("20"), QStringLiteral("20") });
     EXPECT_EQ(form->Label1->text(), QStringLiteral("45"));
     EXPECT_EQ(form->Label3->text(), QStringLiteral("12"));
     EXPECT_EQ(form->ProgressBar3->value(), 12);

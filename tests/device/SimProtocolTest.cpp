@@ -1,6 +1,6 @@
+#include "SimProtocol.h"
 #include "Forms.h"
 #include "SimControlServer.h"
-#include "SimProtocol.h"
 #include "SimulatedXelto.h"
 
 #include <QDir>
@@ -27,8 +27,8 @@ QStringList words(const char* text)
 TEST(SimProtocol, CommandsDriveTheDeviceAndStatusReportsIt)
 {
     SimulatedXelto control;
-    EXPECT_TRUE(run(control, { QStringLiteral("attach"), QStringLiteral("RT 4052"),
-                                 QStringLiteral("Ş-77") })
+    EXPECT_TRUE(run(
+        control, { QStringLiteral("attach"), QStringLiteral("RT 4052"), QStringLiteral("Ş-77") })
                     .ok);
     EXPECT_EQ(control.model(), QStringLiteral("RT 4052"));
     EXPECT_TRUE(run(control, words("fail serial on")).ok);
@@ -52,11 +52,12 @@ TEST(SimProtocol, CommandsDriveTheDeviceAndStatusReportsIt)
 TEST(SimProtocol, MalformedRequestsAreRefusedAndChangeNothing)
 {
     SimulatedXelto control;
-    for (const QByteArray& line : { QByteArray("attach RT4052 1"), QByteArray("{}"),
-             QByteArray("[1, 2]"), QByteArray("[]"), QByteArray("[\"attach\"]"),
-             QByteArray("[\"call\", \"one\", \"05\"]"), QByteArray("[\"fail\", \"reboot\", \"on\"]"),
-             QByteArray("[\"fail\", \"start\", \"maybe\"]"), QByteArray("[\"signal\", \"1\"]"),
-             QByteArray("[\"explode\"]"), QByteArray(SimProtocol::MaxLineLength + 1, '[') }) {
+    for (const QByteArray& line :
+        { QByteArray("attach RT4052 1"), QByteArray("{}"), QByteArray("[1, 2]"), QByteArray("[]"),
+            QByteArray("[\"attach\"]"), QByteArray("[\"call\", \"one\", \"05\"]"),
+            QByteArray("[\"fail\", \"reboot\", \"on\"]"),
+            QByteArray("[\"fail\", \"start\", \"maybe\"]"), QByteArray("[\"signal\", \"1\"]"),
+            QByteArray("[\"explode\"]"), QByteArray(SimProtocol::MaxLineLength + 1, '[') }) {
         const SimProtocol::Reply reply = SimProtocol::Execute(control, line);
         EXPECT_FALSE(reply.ok) << line.left(60).constData();
         EXPECT_FALSE(reply.error.isEmpty());
@@ -79,7 +80,8 @@ TEST(SimControlServer, AnswersOverAnOwnerOnlySocket)
     SimControlServer server(&control);
     ASSERT_TRUE(server.listen(path));
     const QFileInfo info(path);
-    EXPECT_FALSE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
+    EXPECT_FALSE(info.permissions()
+        & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther));
 
     QLocalSocket client;
     client.connectToServer(path);

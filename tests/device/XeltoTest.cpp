@@ -85,20 +85,20 @@ TEST_F(XeltoTest, EventsReachTheHandlersAndTheirErrorsReachTheLog)
         calls << device + QLatin1Char('|') + line + QLatin1Char('|') + number;
     };
     QStringList levels;
-    host.OnSignalA = [&](QObject*, const QString& l1, const QString&, const QString&,
-                         const QString& l4, const QString& l5, const QString&, const QString&,
-                         const QString& l8) {
-        levels << l1 << l4 << l5 << l8;
-        throw Exception(QStringLiteral("handler failed"));
-    };
+    host.OnSignalA
+        = [&](QObject*, const QString& l1, const QString&, const QString&, const QString& l4,
+              const QString& l5, const QString&, const QString&, const QString& l8) {
+              levels << l1 << l4 << l5 << l8;
+              throw Exception(QStringLiteral("handler failed"));
+          };
     EXPECT_THROW(control->raiseCall(1, QStringLiteral("02125550101")), Exception);
     control->attach(QStringLiteral("M"), QStringLiteral("S-9"));
     control->raiseCall(3, QStringLiteral("02125550101"));
     EXPECT_EQ(calls, QStringList({ QStringLiteral("S-9|3|02125550101") }));
     EXPECT_THROW(control->raiseCall(5, QStringLiteral("1")), Exception);
 
-    control->raiseSignal({ QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-        QStringLiteral("x") });
+    control->raiseSignal(
+        { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("x") });
     EXPECT_EQ(levels,
         QStringList({ QStringLiteral("1"), QStringLiteral("x"), QStringLiteral("0"),
             QStringLiteral("0") }));
