@@ -1,8 +1,15 @@
 #include "Unit1.h"
 
+#include "ClickLabel.h"
+#include "Dialogs.h"
 #include "Fonts.h"
 #include "Memo.h"
 #include "SysUtils.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
+#include "Unit6.h"
 #include "Win1254.h"
 #include "xeltocallerid_TLB.h"
 
@@ -11,16 +18,22 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
 std::int32_t CallCount = 0;
+const QString TForm1::QuestionAnswer = QStringLiteral("8");
+const QString TForm1::HiddenModeCode = QStringLiteral("405");
 TForm1* Form1 = nullptr;
 
 namespace {
@@ -32,6 +45,55 @@ const QStringList kDefaultLog = {
     QStringLiteral("Aynı anda, 1 uygulama cihaza  bağlantı sağlayabilir."),
 };
 constexpr int kMeterMax = 30;
+
+// Lines of the guide's message boxes are separated by CR LF; blanks at the ends count.
+const QString kSplitterBox = QStringLiteral(
+    "İnternet bağlantısı olan hat varsa, mutlaka ADSL splitter kullanılır.\r\n"
+    "ADSL Splitter, modemle birlikte verilen bir \"cihazdır\".\r\n"
+    "\r\n"
+    "İnternet telefon hattı, caller ID cihazına doğrudan bağlanmaz.\r\n"
+    "ADSL splitter \"telefon\" çıkışından cihaz girişine ve telefona bağlantı yapılır. \r\n"
+    "ADSL splitter, sadece internet bağlantısı olan hat için kullanılır.");
+const QString kNumberServiceBox = QStringLiteral(
+    "Caller ID cihazları, santralin gönderdiği arayan numara bilgisini, bilgisayara aktarır. \r\n"
+    "Kabloya bağlı telefon makinesi üzerinde numara görünmüyorsa cihaz da numarayı "
+    "gösteremez.\r\n"
+    " 444 1 444 nolu  Türk Telekom servisini aramak suretiyle telefon hattının numara gösterme "
+    "özelliği açtırılabilir.");
+const QString kSignalBox = QStringLiteral(
+    "Telefon kapalı ve zil çalmıyorsa, sinyal göstergeleri en fazla 0..2 civarında olmalıdır. \r\n"
+    "Daha yüksek ise sorun var demektir. İnternet hattında, ADSL Siplitter kullanılmamış  veya "
+    "ters bağlı olabilir. \r\n"
+    "\r\n"
+    "Zil çalarken veya konuşma esnasında göstergelerin daha fazla yükselmesi,\r\n"
+    "telefon hattındaki elektriğin, cihaza ulaştığını gösterir. Normal bir durumdur.\r\n"
+    "Fakat mutlaka, \"Caller ID sinyali var\" anlamına GELMEZ ");
+const QString kVoiceMessageBox
+    = QStringLiteral("Çağrı cevaplanır, veya numara çevrilir. Sonra sesli mesaj dinletilir.\r\n"
+                     "İsterseniz bu özellik  eklenebilir ($)\r\n\r\n");
+
+QPushButton* makeOkButton(QWidget* parent, QRect geometry)
+{
+    auto* button = new QPushButton(QStringLiteral("Tamam"), parent);
+    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setGeometry(geometry);
+    return button;
+}
+
+TClickLabel* makeLink(
+    QWidget* parent, const QString& caption, QPoint at, int width, bool underline = false)
+{
+    auto* link = new TClickLabel(parent);
+    link->setText(caption);
+    link->setFont(Fonts::Make(QStringLiteral("Verdana"), -12, underline ? Fonts::Underline : 0));
+    QPalette palette = link->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    link->setPalette(palette);
+    link->setCursor(Qt::PointingHandCursor);
+    link->move(at);
+    link->resize(width, link->sizeHint().height());
+    return link;
+}
 
 QLabel* makeLabel(QWidget* parent, const QString& caption, int left, int top, const QFont& font)
 {
@@ -179,6 +241,117 @@ void TForm1::createTestPage()
     Xelto1->setGeometry(216, 112, 26, 26);
 
     createMeters();
+    createGuidePage();
+    createSettingsPage();
+    createQuestionPage();
+}
+
+void TForm1::createGuidePage()
+{
+    auto* layout = new QVBoxLayout(TabSheet2);
+    layout->setContentsMargins(0, 0, 0, 0);
+    GroupBox1 = new QGroupBox(QStringLiteral("  Yardım Konuları  "), TabSheet2);
+    layout->addWidget(GroupBox1);
+
+    Label21 = makeLink(
+        GroupBox1, QStringLiteral("Tek hatlı Cihaz Bağlantısı böyle yapılır >"), { 89, 43 }, 249);
+    Label17 = makeLink(
+        GroupBox1, QStringLiteral("2 hatlı Cihaz Bağlantısı böyle yapılır >"), { 89, 120 }, 235);
+    Label16 = makeLink(
+        GroupBox1, QStringLiteral("4 hatlı Cihaz Bağlantısı böyle yapılır >"), { 89, 197 }, 235);
+    Label12 = makeLink(
+        GroupBox1, QStringLiteral("İnternet hattı, cihaza böyle bağlanır >"), { 89, 292 }, 239);
+    Label19 = makeLink(GroupBox1, QStringLiteral("Önemli açıklamalar"), { 90, 345 }, 117, true);
+
+    const int tops[] = { 16, 95, 175, 255 };
+    TClickLabel** images[] = { &Image2, &Image1, &Image3, &Image4 };
+    for (int i = 0; i < 4; ++i) {
+        auto* image = new TClickLabel(GroupBox1);
+        image->setGeometry(382, tops[i], 96, 68);
+        image->setCursor(Qt::PointingHandCursor);
+        *images[i] = image;
+    }
+    BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30));
+
+    Label21->OnClick = [this](TObject* s) { Label21Click(s); };
+    Label17->OnClick = [this](TObject* s) { Label17Click(s); };
+    Label16->OnClick = [this](TObject* s) { Label11Click(s); };
+    Label12->OnClick = [this](TObject* s) { Label12Click(s); };
+    Label19->OnClick = [this](TObject* s) { Label14Click(s); };
+    Image2->OnClick = [this](TObject* s) { Image2Click(s); };
+    Image1->OnClick = [this](TObject* s) { Image1Click(s); };
+    Image3->OnClick = [this](TObject* s) { Image3Click(s); };
+    Image4->OnClick = [this](TObject* s) { Image4Click(s); };
+    connect(
+        BitBtn3, &QPushButton::clicked, this, Guarded(BitBtn3, [this] { BitBtn2Click(BitBtn3); }));
+}
+
+void TForm1::createSettingsPage()
+{
+    Label13 = new QLabel(QStringLiteral("Ayarlar otomatiktir. "), TabSheet3);
+    Label13->setFont(Fonts::Make(QStringLiteral("Verdana"), -12));
+    QPalette palette = Label13->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    Label13->setPalette(palette);
+    Label13->move(57, 78);
+    Label13->adjustSize();
+    BitBtn2 = makeOkButton(TabSheet3, QRect(402, 323, 97, 30));
+    connect(
+        BitBtn2, &QPushButton::clicked, this, Guarded(BitBtn2, [this] { BitBtn2Click(BitBtn2); }));
+}
+
+void TForm1::createQuestionPage()
+{
+    const QString sans = QStringLiteral("MS Sans Serif");
+    Label11 = makeLabel(TabSheet4, QStringLiteral("Soru : "), 284, 336, Fonts::Make(sans, -7));
+    Label14 = makeLabel(TabSheet4, QStringLiteral("2"), 317, 329, Fonts::Make(sans, -19));
+    // Set higher and smaller, it reads as the exponent: 2³.
+    Label18 = makeLabel(TabSheet4, QStringLiteral("3"), 328, 326, Fonts::Make(sans, -7));
+    Label20 = makeLabel(TabSheet4, QStringLiteral("="), 340, 334, font());
+    Edit1 = new QLineEdit(QStringLiteral("??"), TabSheet4);
+    Edit1->setGeometry(356, 330, 41, 21);
+    Edit1->installEventFilter(this);
+    BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30));
+
+    GroupBox3 = new QGroupBox(
+        QStringLiteral("  Aşağıdaki özellikler, sadece  RT4052 model ürünler için kullanılır   "),
+        TabSheet4);
+    GroupBox3->setGeometry(0, 79, 536, 76);
+    GroupBox3->hide();
+    auto button = [this](const QString& caption, int left, int width, const QString& hint) {
+        auto* b = new QPushButton(caption, GroupBox3);
+        b->setGeometry(left, 27, width, 28);
+        b->setToolTip(hint);
+        return b;
+    };
+    Button2 = button(QStringLiteral("Hattı Kapat"), 8, 66, QStringLiteral("Çağrı beklenir"));
+    Button1 = button(QStringLiteral("Hattı Aç"), 92, 66, QStringLiteral("Hat meşgul"));
+    Edit2 = new QLineEdit(QStringLiteral("05.."), GroupBox3);
+    Edit2->setGeometry(192, 31, 105, 21);
+    Edit2->setToolTip(QStringLiteral("Çevrilecek numara"));
+    Button3 = button(QStringLiteral("Bu numarayı çevir"), 300, 101, QString());
+    Button4 = button(QStringLiteral("Sesli mesaj dinlet"), 418, 95, QString());
+
+    connect(
+        BitBtn1, &QPushButton::clicked, this, Guarded(BitBtn1, [this] { BitBtn1Click(BitBtn1); }));
+    connect(
+        Button2, &QPushButton::clicked, this, Guarded(Button2, [this] { Button2Click(Button2); }));
+    connect(
+        Button1, &QPushButton::clicked, this, Guarded(Button1, [this] { Button1Click(Button1); }));
+    connect(
+        Button3, &QPushButton::clicked, this, Guarded(Button3, [this] { Button3Click(Button3); }));
+    connect(
+        Button4, &QPushButton::clicked, this, Guarded(Button4, [this] { Button4Click(Button4); }));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // After the press has placed the cursor, so the selection stays.
+        Application()->Guard(Edit1, [this] { Edit1Click(Edit1); });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::createMeters()
@@ -322,4 +495,95 @@ void TForm1::Xelto1SignalA(TObject*, const QString& Level1, const QString& Level
         meters[i]->setValue(qMin(values[i], kMeterMax));
         labels[i]->setText(QString::number(values[i]));
     }
+}
+
+void TForm1::Label21Click(TObject*)
+{
+    Form6->ShowModal();
+}
+
+void TForm1::Image2Click(TObject* Sender)
+{
+    Label21Click(Sender);
+}
+
+void TForm1::Label17Click(TObject*)
+{
+    Form2->ShowModal();
+}
+
+void TForm1::Image1Click(TObject* Sender)
+{
+    Label17Click(Sender);
+}
+
+void TForm1::Label11Click(TObject*)
+{
+    Form3->ShowModal();
+}
+
+void TForm1::Image3Click(TObject* Sender)
+{
+    Label11Click(Sender);
+}
+
+void TForm1::Label12Click(TObject*)
+{
+    MessageDlg(kSplitterBox, TMsgDlgType::mtInformation);
+    splnedir->ShowModal();
+    ADSlbag->ShowModal();
+}
+
+void TForm1::Image4Click(TObject* Sender)
+{
+    Label12Click(Sender);
+}
+
+void TForm1::Label14Click(TObject*)
+{
+    MessageDlg(kNumberServiceBox, TMsgDlgType::mtInformation);
+    MessageDlg(kSignalBox, TMsgDlgType::mtWarning);
+}
+
+void TForm1::BitBtn2Click(TObject*)
+{
+    PageControl1->setCurrentWidget(TabSheet1);
+}
+
+void TForm1::Edit1Click(TObject*)
+{
+    Edit1->selectAll();
+}
+
+void TForm1::BitBtn1Click(TObject*)
+{
+    const QString entry = Edit1->text();
+    if (entry == QuestionAnswer) {
+        Xelto1->ServiceAction();
+    } else if (entry == HiddenModeCode) {
+        GroupBox3->setVisible(true);
+    } else {
+        Edit1->setText(QStringLiteral("??"));
+        PageControl1->setCurrentWidget(TabSheet1);
+    }
+}
+
+void TForm1::Button2Click(TObject*)
+{
+    Xelto1->Command(QStringLiteral("LineStatus0"));
+}
+
+void TForm1::Button1Click(TObject*)
+{
+    Xelto1->Command(QStringLiteral("LineStatus1"));
+}
+
+void TForm1::Button3Click(TObject*)
+{
+    Xelto1->Command(QStringLiteral("dial") + Edit2->text());
+}
+
+void TForm1::Button4Click(TObject*)
+{
+    MessageDlg(kVoiceMessageBox, TMsgDlgType::mtInformation);
 }

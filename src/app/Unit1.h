@@ -15,6 +15,9 @@ class QProgressBar;
 class QTabWidget;
 class QTimer;
 class QFrame;
+class QLineEdit;
+class QPushButton;
+class TClickLabel;
 class TXelto;
 
 // Calls received since start or since the last reset.
@@ -69,6 +72,42 @@ public:
     QAction* Listeyisil1;
     QAction* ki1;
 
+    // "Bağlantı Kılavuzu !"
+    QGroupBox* GroupBox1;
+    TClickLabel* Label21;
+    TClickLabel* Label17;
+    TClickLabel* Label16;
+    TClickLabel* Label12;
+    TClickLabel* Label19;
+    TClickLabel* Image2;
+    TClickLabel* Image1;
+    TClickLabel* Image3;
+    TClickLabel* Image4;
+    QPushButton* BitBtn3;
+
+    // "Ayar"
+    QLabel* Label13;
+    QPushButton* BitBtn2;
+
+    // "?"
+    QLabel* Label11;
+    QLabel* Label14;
+    QLabel* Label18;
+    QLabel* Label20;
+    QLineEdit* Edit1;
+    QPushButton* BitBtn1;
+    QGroupBox* GroupBox3;
+    QPushButton* Button2;
+    QPushButton* Button1;
+    QLineEdit* Edit2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+
+    // The question on the "?" page is 2³; its answer opens the service
+    // action, the hidden-mode code reveals the line commands.
+    static const QString QuestionAnswer;
+    static const QString HiddenModeCode;
+
     // Handlers.
     void FormShow(TObject* Sender);
     void Timer1Timer(TObject* Sender);
@@ -81,16 +120,40 @@ public:
         const QString& Level3, const QString& Level4, const QString& Level5, const QString& Level6,
         const QString& Level7, const QString& Level8);
 
+    // Connection guide.
+    void Label21Click(TObject* Sender);
+    void Image2Click(TObject* Sender);
+    void Label17Click(TObject* Sender);
+    void Image1Click(TObject* Sender);
+    void Label11Click(TObject* Sender);
+    void Image3Click(TObject* Sender);
+    void Label12Click(TObject* Sender);
+    void Image4Click(TObject* Sender);
+    void Label14Click(TObject* Sender);
+    void BitBtn2Click(TObject* Sender);
+
+    // Hidden settings page.
+    void Edit1Click(TObject* Sender);
+    void BitBtn1Click(TObject* Sender);
+    void Button2Click(TObject* Sender);
+    void Button1Click(TObject* Sender);
+    void Button3Click(TObject* Sender);
+    void Button4Click(TObject* Sender);
+
     // The reset run by the status poll and by "Listeyi sil".
     void Reset();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createTestPage();
     void createMeters();
     void createNonVisual();
+    void createGuidePage();
+    void createSettingsPage();
+    void createQuestionPage();
     void bindHandlers();
     void emptyCallList();
     void setCounter(std::int32_t value);
