@@ -49,7 +49,6 @@ QFont Make(const QString& windowsName, int height, int styles)
 {
     QFont font(Family(windowsName));
     font.setStyleStrategy(QFont::PreferAntialias);
-    font.setHintingPreference(QFont::PreferFullHinting);
     if (height < 0) {
         font.setPixelSize(-height);
     } else if (height > 0) {
