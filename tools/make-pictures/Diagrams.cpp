@@ -237,11 +237,11 @@ QImage adslWiring()
     prepare(p);
     title(p, image.width(), QStringLiteral("İnternet (ADSL) hattı cihaza nasıl bağlanır?"));
 
-    const QRectF splitterBox(132, 46, 110, 90);
+    const QRectF splitterBox(146, 46, 100, 90);
     const SplitterPorts ports = splitter(p, splitterBox, false);
     const double lineY = ports.line.y();
     const QPointF socket
-        = wallSocket(p, QRectF(12, lineY - 25, 56, 66), QStringLiteral("Duvar prizi"));
+        = wallSocket(p, QRectF(6, lineY - 25, 52, 66), QStringLiteral("Duvar prizi"));
     const QRectF body(332, 40, 122, 106);
     device(p, body, QStringLiteral("Caller ID"), QString());
     const QPointF hat = devicePort(p, body, Side::Left, ports.phone.y(), QStringLiteral("HAT 1"));
@@ -259,12 +259,12 @@ QImage adslWiring()
     wire(p, { tel, phone }, cable::phone);
     wire(p, downThenAcross(usb, pc), cable::usb);
 
-    tag(p, QPointF(96, lineY + 16), QStringLiteral("ses + internet"), cable::line);
-    tag(p, QPointF(288, ports.phone.y() - 21), QStringLiteral("yalnız ses"), cable::line);
+    tag(p, QPointF(104, lineY - 17), QStringLiteral("ses + internet"), cable::line);
+    tag(p, QPointF(290, ports.phone.y() - 21), QStringLiteral("yalnız ses"), cable::line);
     tag(p, QPointF(adsl.x() + 40, ports.modem.y() + 26), QStringLiteral("internet"), cable::modem);
-    badge(p, QPointF(96, lineY - 16), 1, cable::line);
+    badge(p, QPointF(104, lineY + 17), 1, cable::line);
     badge(p, QPointF(258, ports.modem.y() - 14), 2, cable::modem);
-    badge(p, QPointF(288, ports.phone.y() + 17), 3, cable::line);
+    badge(p, QPointF(290, ports.phone.y() + 17), 3, cable::line);
     badge(p, QPointF(472, ports.phone.y() - 17), 4, cable::phone);
     badge(p, QPointF(usb.x() - 17, (usb.y() + pc.y()) / 2), 5, cable::usb);
 
