@@ -1,5 +1,5 @@
-#include "Exceptions.h"
 #include "Jpeg.h"
+#include "Exceptions.h"
 
 #include <QColor>
 #include <QTemporaryDir>
