@@ -189,6 +189,21 @@ TEST(JpegFailures, GarbageEmptyAndDamagedDataRaise)
     EXPECT_EQ(Jpeg::decode(encode(quadrants(), JCS_RGB)).size(), QSize(64, 48));
 }
 
+TEST(JpegFailures, AHeaderAskingForAHugePictureIsRefusedBeforeAllocating)
+{
+    QByteArray data = encode(quadrants(), JCS_RGB);
+    const qsizetype frame = data.indexOf(QByteArrayLiteral("\xFF\xC0"));
+    ASSERT_GT(frame, 0);
+    // Height and width follow the marker, its length and the sample precision.
+    for (const qsizetype at : { frame + 5, frame + 7 }) {
+        data[at] = char(0xEA);
+        data[at + 1] = char(0x60);
+    }
+    EXPECT_EQ(decodeError(data),
+        QStringLiteral("Cannot decode the JPEG picture: the picture is too large (60000 x 60000 "
+                       "pixels)"));
+}
+
 TEST(JpegFailures, RepeatedDecodingAndFailingDoNotLeak)
 {
     const QByteArray good = encode(quadrants(128, 96), JCS_RGB);
