@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
