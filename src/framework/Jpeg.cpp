@@ -20,6 +20,9 @@ namespace {
 // libjpeg's own error handler ends the process. Ours jumps back into decodeInto(),
 // which releases the library's memory and reports the failure as a return value;
 // the exception is raised only after the jump, so it never crosses C frames.
+// 64 megapixels: far beyond any picture of the program, far below memory trouble.
+constexpr qint64 MaxPixels = 64 * 1024 * 1024;
+
 struct ErrorManager
 {
     jpeg_error_mgr pub;
@@ -159,7 +162,9 @@ bool decodeInto(Job* job)
 
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
-    job->image = QImage(width, height, QImage::Format_RGB32);
+    // A damaged or hostile header can ask for gigabytes; refuse before allocating.
+    if (qint64(width) * height <= MaxPixels)
+        job->image = QImage(width, height, QImage::Format_RGB32);
     if (job->image.isNull()) {
         qsnprintf(job->error.message, sizeof job->error.message,
             "the picture is too large (%d x %d pixels)", width, height);

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -35,8 +36,9 @@ void requireFonts()
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM",
-        qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // Drawing needs no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: make-pictures RESOURCES-FOLDER\n");
