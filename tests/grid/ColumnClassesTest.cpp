@@ -1,7 +1,3 @@
 #include "FakeGrid.h"
+
 #include <gtest/gtest.h>
-TEST(Columns, Placeholder3)
-{
-    FakeGrid g;
-    EXPECT_EQ(g.columns->Count(), 0);
-}

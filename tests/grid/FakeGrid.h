@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CellClasses.h"
 #include "Cells.h"
 #include "ColumnClasses.h"
 #include "Columns.h"
@@ -50,7 +51,12 @@ public:
     void Load(const QList<StoredColumn>& stored)
     {
         reading = true;
-        columns->ReadColumns(stored);
+        try {
+            columns->ReadColumns(stored);
+        } catch (...) {
+            reading = false;
+            throw;
+        }
         reading = false;
     }
 
@@ -99,3 +105,75 @@ public:
     QList<int> layoutKinds;
     QList<CellReport> cellReports;
 };
+
+// The call list of the main window as its stored description gives it.
+inline QList<StoredColumn> CallListColumns()
+{
+    struct Spec
+    {
+        const char* caption;
+        int position;
+        int width;
+        const char* sortKind;
+    };
+    const Spec specs[] = {
+        { "Saat", 2, 96, "skAscending" },
+        { "Cihaz seri no.", 3, 116, "skAscending" },
+        { "Çağrı sıra no", 4, 101, "skAscending" },
+        { "Hat no.", 0, 69, "skDescending" },
+        { "Arayan numara", 1, 128, "skAscending" },
+    };
+    QList<StoredColumn> out;
+    for (const Spec& s : specs) {
+        StoredColumn c(QStringLiteral("TTextualColumn"));
+        c.Set(QStringLiteral("Alignment"), QStringLiteral("taCenter"))
+            .Set(QStringLiteral("Color"), QStringLiteral("clWindow"))
+            .Set(QStringLiteral("Cursor"), 0)
+            .Set(QStringLiteral("DrawingOptions"), QStringLiteral("doNormal"))
+            .Set(QStringLiteral("DefaultWidth"), s.width)
+            .Set(QStringLiteral("Font.Color"), QStringLiteral("clWindowText"))
+            .Set(QStringLiteral("Font.Height"), -11)
+            .Set(QStringLiteral("Font.Name"), QStringLiteral("MS Sans Serif"))
+            .Set(QStringLiteral("Font.Style"), QStringList())
+            .Set(QStringLiteral("Footer.Color"), QStringLiteral("clWindow"))
+            .Set(QStringLiteral("Footer.FormulaKind"), QStringLiteral("fkNone"))
+            .Set(QStringLiteral("FormulaKind"), QStringLiteral("fkNone"))
+            .Set(QStringLiteral("Header.Caption"), QString::fromUtf8(s.caption))
+            .Set(QStringLiteral("Header.Color"), QStringLiteral("clBtnFace"))
+            .Set(QStringLiteral("Header.DisplayMode"), QStringLiteral("dmTextOnly"))
+            .Set(QStringLiteral("Options"),
+                QStringLiteral("[coAutoSize, coCanInput, coDontHighlight, coPublicUsing]"))
+            .Set(QStringLiteral("Position"), s.position)
+            .Set(QStringLiteral("SlideBounds.Height"), 0)
+            .Set(QStringLiteral("SlideBounds.Left"), 0)
+            .Set(QStringLiteral("SlideBounds.Top"), 0)
+            .Set(QStringLiteral("SlideBounds.Width"), 0)
+            .Set(QStringLiteral("Sorted"), false)
+            .Set(QStringLiteral("SortKind"), QString::fromLatin1(s.sortKind))
+            .Set(QStringLiteral("SortType"), QStringLiteral("stAlphabetic"))
+            .Set(QStringLiteral("VerticalAlignment"), QStringLiteral("vaMiddle"))
+            .Set(QStringLiteral("Visible"), true)
+            .Set(QStringLiteral("Width"), s.width)
+            .Set(QStringLiteral("WrapKind"), QStringLiteral("wkEllipsis"))
+            .Set(QStringLiteral("AutoExecute"), true);
+        out.append(c);
+    }
+    return out;
+}
+
+inline QStringList DisplayCaptions(const TColumns& columns)
+{
+    QStringList out;
+    for (int i = 0; i < columns.Count(); ++i)
+        out.append(columns.ByPosition(i)->Header().Caption());
+    return out;
+}
+
+// A list of texts written as UTF-8 literals.
+inline QStringList Texts(std::initializer_list<const char*> texts)
+{
+    QStringList out;
+    for (const char* t : texts)
+        out.append(QString::fromUtf8(t));
+    return out;
+}
