@@ -63,7 +63,10 @@ int TApplication::Run()
     return QCoreApplication::exec();
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(); }
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}
 
 void TApplication::BringToFront()
 {
@@ -73,7 +76,10 @@ void TApplication::BringToFront()
     m_mainForm->activateWindow();
 }
 
-void TApplication::Terminate() { QCoreApplication::quit(); }
+void TApplication::Terminate()
+{
+    QCoreApplication::quit();
+}
 
 QString TApplication::ExceptionMessage(const std::exception_ptr& error)
 {
