@@ -176,7 +176,7 @@ private:
     std::int32_t m_margin = 2;
     std::int32_t m_max = 100;
     TColor m_progressColor = clHighlight;
-    TProgressStyle m_progressStyle = psSolid;
+    TProgressStyle m_progressStyle = TProgressStyle::psSolid;
     bool m_showText = false;
     bool m_transparent = false;
 };

@@ -2,6 +2,7 @@
 
 #include "Classes.h"
 #include "Graphics.h"
+#include "Screen.h"
 #include "SysUtils.h"
 
 #include <QFont>
@@ -32,7 +33,8 @@ enum TFormulaKind : std::uint8_t { fkNone, fkAverage, fkMaximum, fkMinimum, fkSu
 enum TSortKind : std::uint8_t { skAscending, skDescending };
 enum TSortType : std::uint8_t { stAlphabetic, stBoolean, stNumeric, stDate, stIP };
 enum TDisplayMode : std::uint8_t { dmImageOnly, dmTextAndImage, dmTextOnly };
-enum TProgressStyle : std::uint8_t { psSolid, psGradient, psCylinder };
+// Scoped: the canvas has a pen style of the same name.
+enum class TProgressStyle : std::uint8_t { psSolid, psGradient, psCylinder };
 enum TCompoBoxStyle : std::uint8_t { cbsDropDown, cbsDropDownList };
 enum TColumnOption : std::uint8_t {
     coAutoSize,
@@ -79,8 +81,6 @@ enum TColumnArea : int {
     AreaIndicator = 4,
     AreaInput = 5,
 };
-
-using TCursor = std::int16_t;
 
 // A set of enumeration values held as bits (bit n = value n), the way the stored
 // description keeps option sets.

@@ -178,7 +178,7 @@ TEST(ColumnClasses, OwnSettingsSurviveTheStoredDescription)
     RegisterStandardColumnClasses();
     FakeGrid grid;
     auto* progress = new TProgressColumn;
-    progress->SetProgressStyle(psCylinder);
+    progress->SetProgressStyle(TProgressStyle::psCylinder);
     progress->SetMax(250);
     progress->SetBorderColor(clRed);
     auto* numeric = new TNumericColumn;
@@ -197,7 +197,7 @@ TEST(ColumnClasses, OwnSettingsSurviveTheStoredDescription)
     auto* n = qobject_cast<TNumericColumn*>(copy.columns->Items(1));
     auto* c = qobject_cast<TComboBoxColumn*>(copy.columns->Items(2));
     ASSERT_TRUE(p && n && c);
-    EXPECT_EQ(p->ProgressStyle(), psCylinder);
+    EXPECT_EQ(p->ProgressStyle(), TProgressStyle::psCylinder);
     EXPECT_EQ(p->Max(), 250);
     EXPECT_EQ(p->BorderColor(), clRed);
     EXPECT_EQ(n->FormatMask(), QByteArray("#,##0.00"));
