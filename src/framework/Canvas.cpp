@@ -307,8 +307,7 @@ QPainter& TCanvas::painter()
         m_painter.begin(m_image);
         m_painter.setRenderHint(QPainter::Antialiasing, false);
         m_painter.setRenderHint(QPainter::TextAntialiasing, true);
-        if (m_hasClip)
-            m_painter.setClipRegion(m_clip);
+        applyClip();
         m_composition = QPainter::CompositionMode_SourceOver;
         invalidateTools();
     }
@@ -576,9 +575,11 @@ void TCanvas::FillSolid(const TRect& r, TColor color)
 {
     if (r.IsEmpty())
         return;
-    if (!m_hasClip && m_image && directlyWritable(*m_image) && m_image->isDetached()) {
+    if (m_image && directlyWritable(*m_image) && m_image->isDetached()
+        && (!HasClip() || ClipRegion().rectCount() <= 1)) {
         // Straight into the rows: the painter holds no pixels of its own.
-        const TRect area = r.Intersected(TRect(0, 0, m_image->width(), m_image->height()));
+        const TRect area = r.Intersected(TRect(0, 0, m_image->width(), m_image->height()))
+                               .Intersected(ClipRect());
         if (area.IsEmpty())
             return;
         const QRgb rgb = ToQColor(color).rgb();
@@ -672,7 +673,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const QString& text)
 {
     QPainter& p = painter();
     p.save();
-    p.setClipRect(r.ToQRect(), m_hasClip ? Qt::IntersectClip : Qt::ReplaceClip);
+    p.setClipRect(r.ToQRect(), HasClip() ? Qt::IntersectClip : Qt::ReplaceClip);
     m_role = Role::None;
     opaqueFill(r.ToQRect());
     useText();
@@ -849,11 +850,28 @@ void TCanvas::DrawImage(const TRect& dest, const QImage& image, const TRect& src
 
 TRect TCanvas::ClipRect() const
 {
-    if (m_hasClip)
-        return TRect::FromQRect(m_clip.boundingRect());
+    if (HasClip())
+        return TRect::FromQRect(ClipRegion().boundingRect());
     if (!m_image)
         return TRect();
     return TRect(0, 0, m_image->width(), m_image->height());
+}
+
+QRegion TCanvas::ClipRegion() const
+{
+    if (m_hasClip && m_hasDeviceClip)
+        return m_clip.intersected(m_deviceClip);
+    return m_hasClip ? m_clip : m_deviceClip;
+}
+
+void TCanvas::applyClip()
+{
+    if (!m_painter.isActive())
+        return;
+    if (HasClip())
+        m_painter.setClipRegion(ClipRegion());
+    else
+        m_painter.setClipping(false);
 }
 
 void TCanvas::SetClipRect(const TRect& r)
@@ -865,14 +883,26 @@ void TCanvas::SetClipRegion(const QRegion& region)
 {
     m_clip = region;
     m_hasClip = true;
-    if (m_painter.isActive())
-        m_painter.setClipRegion(m_clip);
+    applyClip();
 }
 
 void TCanvas::ResetClip()
 {
     m_clip = QRegion();
     m_hasClip = false;
-    if (m_painter.isActive())
-        m_painter.setClipping(false);
+    applyClip();
+}
+
+void TCanvas::SetDeviceClip(const QRegion& region)
+{
+    m_deviceClip = region;
+    m_hasDeviceClip = true;
+    applyClip();
+}
+
+void TCanvas::ResetDeviceClip()
+{
+    m_deviceClip = QRegion();
+    m_hasDeviceClip = false;
+    applyClip();
 }

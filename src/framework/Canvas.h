@@ -264,13 +264,18 @@ public:
     // Copies an image area by the copy mode; the common step of the three above.
     void DrawImage(const TRect& dest, const QImage& image, const TRect& srcRect);
 
-    bool HasClip() const { return m_hasClip; }
+    bool HasClip() const { return m_hasClip || m_hasDeviceClip; }
     // The clip's bounding box, or the whole image without a clip.
     TRect ClipRect() const;
-    const QRegion& ClipRegion() const { return m_clip; }
+    // The clip in force: the canvas's own, within the device clip.
+    QRegion ClipRegion() const;
     void SetClipRect(const TRect& r);
     void SetClipRegion(const QRegion& region);
     void ResetClip();
+    // The area a window allows drawing in while it paints (its update region).
+    // Every clip set afterwards stays within it; ResetClip does not lift it.
+    void SetDeviceClip(const QRegion& region);
+    void ResetDeviceClip();
 
     // The painter with the canvas's clip, for drawing code of Qt's own (styles).
     // The tools are applied again afterwards, whatever the code did to it.
@@ -304,8 +309,12 @@ private:
     TFont m_font;
     TCopyMode m_copyMode = cmSrcCopy;
     TPoint m_penPos;
+    void applyClip();
+
     QRegion m_clip;
     bool m_hasClip = false;
+    QRegion m_deviceClip;
+    bool m_hasDeviceClip = false;
 
     // What the open painter currently holds.
     QPen m_qpen;

@@ -58,3 +58,10 @@ class EIntOverflow : public Exception
 public:
     using Exception::Exception;
 };
+
+// A value outside the range its setting accepts.
+class ERangeError : public Exception
+{
+public:
+    using Exception::Exception;
+};
