@@ -1,6 +1,11 @@
 #pragma once
 
+#include "Classes.h"
+
 #include <QDialog>
+
+class QLabel;
+class TClickLabel;
 
 // What the five picture windows of the connection guide have in common: a
 // fixed caption and size, the dialog font and face colour, a placement on the
@@ -20,10 +25,19 @@ public:
     // Shows the window modally; returns when it is closed.
     void ShowModal();
 
+    // A click on the free area of the window.
+    TNotifyEvent OnClick;
+
 protected:
-    // Sizes the window to a picture that sits at its top left.
-    void sizeToPicture(QSize picture);
+    // The picture at the window's top left, at its own size. A picture that
+    // cannot be loaded leaves an empty frame and one line in the log.
+    TClickLabel* addPicture(const QString& name, const std::function<QImage()>& load);
+    // A caption label in the large dialog font.
+    TClickLabel* addCaption(const QString& name, const QString& text, QPoint at);
+    // Sizes the window to its picture.
+    void sizeToPicture(const TClickLabel* picture);
     void place();
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
     Placement m_placement;
     QPoint m_fixedOuterPosition;

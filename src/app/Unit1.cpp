@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Fonts.h"
 #include "Memo.h"
+#include "Resources.h"
 #include "SysUtils.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -113,6 +114,7 @@ TForm1::TForm1(QWidget* parent)
     setWindowTitle(QStringLiteral("Cihaz Test"));
     setFont(Fonts::Make(QStringLiteral("MS Sans Serif"), -11));
     setAutoFillBackground(true);
+    setWindowIcon(QIcon(Resources::WindowIcon));
     resize(OuterSize.shrunkBy(FrameMargins));
 
     // The exception event is bound first, so even a control that fails to
@@ -272,6 +274,10 @@ void TForm1::createGuidePage()
         *images[i] = image;
     }
     BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30));
+    const QImage deviceThumbnail(Resources::DeviceThumbnail);
+    for (TClickLabel* image : { Image2, Image1, Image3 })
+        image->SetStretchedPicture(deviceThumbnail);
+    Image4->SetStretchedPicture(QImage(Resources::AdslThumbnail));
 
     Label21->OnClick = [this](TObject* s) { Label21Click(s); };
     Label17->OnClick = [this](TObject* s) { Label17Click(s); };

@@ -1,5 +1,11 @@
 #include "Unit4.h"
 
+#include "ClickLabel.h"
+#include "Jpeg.h"
+#include "Resources.h"
+
+#include <QImage>
+
 TADSlbag* ADSlbag = nullptr;
 
 TADSlbag::TADSlbag(QWidget*)
@@ -7,4 +13,14 @@ TADSlbag::TADSlbag(QWidget*)
         QStringLiteral("İnternet hattı cihaza nasıl bağlanır ?  (ADSL hattı)"), QSize(-1, -1),
         Placement::Fixed, QPoint(352, 350))
 {
+    Image1 = addPicture(
+        QStringLiteral("Image1"), [] { return Jpeg::decodeFile(Resources::AdslWiring); });
+    // The window takes the size of its picture.
+    sizeToPicture(Image1);
+    Image1->OnClick = [this](TObject* s) { Image1Click(s); };
+}
+
+void TADSlbag::Image1Click(TObject*)
+{
+    close();
 }

@@ -25,6 +25,8 @@ void TClickLabel::mousePressEvent(QMouseEvent* event)
 {
     m_pressed = event->button() == Qt::LeftButton;
     QLabel::mousePressEvent(event);
+    if (OnClick)
+        event->accept();
 }
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
@@ -33,6 +35,9 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event)
         && rect().contains(event->position().toPoint());
     m_pressed = false;
     QLabel::mouseReleaseEvent(event);
-    if (click && OnClick)
+    if (!OnClick)
+        return; // the click belongs to whatever lies below
+    event->accept();
+    if (click)
         Application()->Guard(this, [this] { OnClick(this); });
 }

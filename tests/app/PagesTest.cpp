@@ -213,3 +213,45 @@ TEST_F(PagesTest, WiringLinksAndThumbnailsOpenTheirWindows)
     form->BitBtn2->click();
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
 }
+
+TEST(PictureWindowsTest, ClicksCloseTheWindowsTheirHandlersBelongTo)
+{
+    PictureWindows windows;
+    auto clickClosesIt = [](TPictureForm* window, QWidget* target, QPoint at = QPoint(5, 5)) {
+        window->show();
+        QTest::mouseClick(target, Qt::LeftButton, {}, at);
+        const bool closed = !window->isVisible();
+        window->hide();
+        return closed;
+    };
+    EXPECT_TRUE(clickClosesIt(Form6, Form6->Image3));
+    EXPECT_TRUE(clickClosesIt(Form6, Form6->Label2));
+    EXPECT_TRUE(clickClosesIt(Form6, Form6, QPoint(400, 420)));
+    EXPECT_TRUE(clickClosesIt(Form2, Form2->Image1));
+    EXPECT_FALSE(clickClosesIt(Form2, Form2->Label1));
+    EXPECT_FALSE(clickClosesIt(Form2, Form2, QPoint(470, 420)));
+    EXPECT_TRUE(clickClosesIt(Form3, Form3->Image3));
+    EXPECT_FALSE(clickClosesIt(Form3, Form3->Label2));
+    EXPECT_TRUE(clickClosesIt(splnedir, splnedir->Image1));
+    EXPECT_TRUE(clickClosesIt(ADSlbag, ADSlbag->Image1));
+    // A closed window is only hidden and shows again.
+    Form6->show();
+    EXPECT_TRUE(Form6->isVisible());
+    Form6->hide();
+}
+
+TEST(PictureWindowsTest, PicturesSitTopLeftAtTheirSizesAndJpegWindowsFitThem)
+{
+    PictureWindows windows;
+    EXPECT_EQ(Form6->Image3->geometry(), QRect(0, 0, 410, 320));
+    EXPECT_EQ(Form2->Image1->geometry(), QRect(0, 0, 478, 322));
+    EXPECT_EQ(Form3->Image3->geometry(), QRect(0, 0, 478, 400));
+    EXPECT_EQ(splnedir->size(), QSize(413, 340));
+    EXPECT_EQ(ADSlbag->size(), QSize(572, 387));
+    EXPECT_EQ(Form6->size().grownBy(TPictureForm::FrameMargins), QSize(426, 460));
+    EXPECT_EQ(Form3->Label2->pos(), QPoint(131, 435));
+    EXPECT_EQ(Form3->Label2->text(), QStringLiteral("4 hatlı cihaz bağlantısı"));
+    EXPECT_EQ(splnedir->windowTitle(), QStringLiteral("ADSL splitter nedir ?"));
+    EXPECT_EQ(ADSlbag->windowTitle(),
+        QStringLiteral("İnternet hattı cihaza nasıl bağlanır ?  (ADSL hattı)"));
+}

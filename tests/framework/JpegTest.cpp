@@ -1,11 +1,12 @@
-#include "Exceptions.h"
 #include "Jpeg.h"
+#include "Exceptions.h"
 
 #include <QColor>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -15,7 +16,8 @@ extern "C" {
 }
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; the compiler does not always ship its header.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
@@ -185,6 +187,21 @@ TEST(JpegFailures, GarbageEmptyAndDamagedDataRaise)
 
     // The decoder is still usable afterwards.
     EXPECT_EQ(Jpeg::decode(encode(quadrants(), JCS_RGB)).size(), QSize(64, 48));
+}
+
+TEST(JpegFailures, AHeaderAskingForAHugePictureIsRefusedBeforeAllocating)
+{
+    QByteArray data = encode(quadrants(), JCS_RGB);
+    const qsizetype frame = data.indexOf(QByteArrayLiteral("\xFF\xC0"));
+    ASSERT_GT(frame, 0);
+    // Height and width follow the marker, its length and the sample precision.
+    for (const qsizetype at : { frame + 5, frame + 7 }) {
+        data[at] = char(0xEA);
+        data[at + 1] = char(0x60);
+    }
+    EXPECT_EQ(decodeError(data),
+        QStringLiteral("Cannot decode the JPEG picture: the picture is too large (60000 x 60000 "
+                       "pixels)"));
 }
 
 TEST(JpegFailures, RepeatedDecodingAndFailingDoNotLeak)
