@@ -123,9 +123,12 @@ public:
         setAttribute(Qt::WA_MacShowFocusRect, false);
     }
 
+    // The editor is going: from now on the edit window works on its own.
+    void detach() { m_editor = nullptr; }
+
     void pasteGuarded(const QString& text)
     {
-        if (isReadOnly())
+        if (isReadOnly() || !m_editor)
             return;
         Application()->Guard(m_editor, [&] { m_editor->PasteText(text); });
     }
@@ -133,6 +136,10 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
+        if (!m_editor) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
         event->accept();
         Application()->Guard(m_editor, [&] {
             int key = event->key();
@@ -157,7 +164,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override
     {
         bool handled = false;
-        Application()->Guard(m_editor, [&] { handled = m_editor->EditKeyRelease(event); });
+        if (m_editor)
+            Application()->Guard(m_editor, [&] { handled = m_editor->EditKeyRelease(event); });
         if (!handled)
             QLineEdit::keyReleaseEvent(event);
     }
@@ -166,7 +174,7 @@ protected:
     {
         // Composed text is typed text: it passes the same filter, one character at a time.
         const QString commit = event->commitString();
-        if (commit.isEmpty()) {
+        if (commit.isEmpty() || !m_editor) {
             QLineEdit::inputMethodEvent(event);
             return;
         }
@@ -182,10 +190,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override
     {
         bool handled = false;
-        Application()->Guard(m_editor, [&] {
-            const TPoint client(event->position().toPoint());
-            handled = m_editor->EditMousePress(event, client);
-        });
+        if (m_editor)
+            Application()->Guard(m_editor, [&] {
+                const TPoint client(event->position().toPoint());
+                handled = m_editor->EditMousePress(event, client);
+            });
         if (!handled)
             QLineEdit::mousePressEvent(event);
     }
@@ -193,7 +202,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override
     {
         const int x = event->position().toPoint().x();
-        setCursor(x <= 2 ? Screen()->Cursors(crReversedArrow) : m_editor->TextCursor());
+        if (m_editor)
+            setCursor(x <= 2 ? Screen()->Cursors(crReversedArrow) : m_editor->TextCursor());
         QLineEdit::mouseMoveEvent(event);
     }
 
@@ -238,23 +248,29 @@ protected:
 
     void wheelEvent(QWheelEvent* event) override
     {
+        if (!m_editor) {
+            QLineEdit::wheelEvent(event);
+            return;
+        }
         Application()->Guard(m_editor, [&] { m_editor->EditWheel(event); });
     }
 
     void focusInEvent(QFocusEvent* event) override
     {
         QLineEdit::focusInEvent(event);
-        Application()->Guard(m_editor, [&] {
-            if (event->reason() != Qt::PopupFocusReason)
-                m_editor->EditFocusIn();
-            m_editor->Invalidate();
-        });
+        if (m_editor)
+            Application()->Guard(m_editor, [&] {
+                if (event->reason() != Qt::PopupFocusReason)
+                    m_editor->EditFocusIn();
+                m_editor->Invalidate();
+            });
     }
 
     void focusOutEvent(QFocusEvent* event) override
     {
         QLineEdit::focusOutEvent(event);
-        Application()->Guard(m_editor, [&] { m_editor->EditFocusOut(event->reason()); });
+        if (m_editor)
+            Application()->Guard(m_editor, [&] { m_editor->EditFocusOut(event->reason()); });
     }
 
 private:
@@ -512,7 +528,10 @@ TTextualEditor::TTextualEditor(QWidget* parent)
     UpdateEditCursor();
 }
 
-TTextualEditor::~TTextualEditor() = default;
+TTextualEditor::~TTextualEditor()
+{
+    m_edit->detach();
+}
 
 QLineEdit* TTextualEditor::EditWindow() const
 {
