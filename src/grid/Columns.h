@@ -3,6 +3,7 @@
 #include "Classes.h"
 #include "Graphics.h"
 #include "Screen.h"
+#include "SuiteCommon.h"
 #include "SysUtils.h"
 
 #include <QFont>
@@ -25,8 +26,6 @@ class TCustomColumn;
 
 // Published enumerations of the columns. Their names and order are part of the
 // stored description format, so never reorder them.
-enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
-enum TVerticalAlignment : std::uint8_t { vaTop, vaMiddle, vaBottom };
 enum TWrapKind : std::uint8_t { wkNone, wkEllipsis, wkWordWrap };
 enum TDrawingOptions : std::uint8_t { doNormal, doBackgroundOnly, doCustom, doCustomOnly };
 enum TFormulaKind : std::uint8_t { fkNone, fkAverage, fkMaximum, fkMinimum, fkSum };
