@@ -31,10 +31,11 @@ public:
     void SetTitle(const QString& title);
 
     QWidget* MainForm() const { return m_mainForm; }
+    // When false, Run() leaves the main form hidden (a tray icon may have taken its place).
+    bool ShowMainForm = true;
 
     // Creates a window owned by the application; the first one is the main form.
-    template <typename Form>
-    void CreateForm(Form*& reference)
+    template <typename Form> void CreateForm(Form*& reference)
     {
         Guard(this, [&] {
             reference = new Form();
@@ -56,8 +57,7 @@ public:
     // The message of an exception as the log shows it.
     static QString ExceptionMessage(const std::exception_ptr& error);
 
-    template <typename Fn>
-    void Guard(TObject* sender, Fn&& fn) noexcept
+    template <typename Fn> void Guard(TObject* sender, Fn&& fn) noexcept
     {
         try {
             std::forward<Fn>(fn)();
@@ -79,8 +79,7 @@ TApplication* Application();
 
 // A guarded slot without arguments:
 // `connect(timer, &QTimer::timeout, this, Guarded(this, [this] { ... }))`.
-template <typename Fn>
-auto Guarded(TObject* sender, Fn fn)
+template <typename Fn> auto Guarded(TObject* sender, Fn fn)
 {
     return [sender, fn = std::move(fn)]() mutable { Application()->Guard(sender, fn); };
 }

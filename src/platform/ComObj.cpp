@@ -8,7 +8,8 @@ const QUuid IID_IConnectionPoint(QStringLiteral("{B196B286-BAB4-101A-B69C-00AA00
 
 namespace {
 
-struct Registration {
+struct Registration
+{
     QString progId;
     ComFactory factory;
 };
@@ -58,14 +59,21 @@ QString SysErrorMessage(HRESULT code)
         return QStringLiteral("ClassFactory cannot supply requested class");
     default:
         return QStringLiteral("OLE error %1")
-            .arg(QString::number(static_cast<quint32>(code), 16).toUpper().rightJustified(
-                8, QLatin1Char('0')));
+            .arg(QString::number(static_cast<quint32>(code), 16)
+                     .toUpper()
+                     .rightJustified(8, QLatin1Char('0')));
     }
 }
 
-void SetErrorInfo(const QString& description) { pendingErrorInfo() = description; }
+void SetErrorInfo(const QString& description)
+{
+    pendingErrorInfo() = description;
+}
 
-QString TakeErrorInfo() { return std::exchange(pendingErrorInfo(), QString()); }
+QString TakeErrorInfo()
+{
+    return std::exchange(pendingErrorInfo(), QString());
+}
 
 void OleCheck(HRESULT code)
 {
@@ -86,9 +94,15 @@ void RegisterClass(const QUuid& clsid, const QString& progId, ComFactory factory
     registry().insert(clsid, Registration { progId, std::move(factory) });
 }
 
-void UnregisterClass(const QUuid& clsid) { registry().remove(clsid); }
+void UnregisterClass(const QUuid& clsid)
+{
+    registry().remove(clsid);
+}
 
-bool IsRegistered(const QUuid& clsid) { return registry().contains(clsid); }
+bool IsRegistered(const QUuid& clsid)
+{
+    return registry().contains(clsid);
+}
 
 HRESULT CoCreateInstance(const QUuid& clsid, ComObject& object)
 {

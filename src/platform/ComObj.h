@@ -35,8 +35,14 @@ constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 } // namespace hr
 
-inline bool Succeeded(HRESULT code) { return code >= 0; }
-inline bool Failed(HRESULT code) { return code < 0; }
+inline bool Succeeded(HRESULT code)
+{
+    return code >= 0;
+}
+inline bool Failed(HRESULT code)
+{
+    return code < 0;
+}
 
 // A failure code raised as an exception; the message is the control's own
 // description when it gave one, else the system's text for the code.
@@ -78,8 +84,7 @@ enum class DispatchKind { Method, PropertyGet, PropertyPut };
 class IDispatch : public IUnknown
 {
 public:
-    virtual HRESULT Invoke(
-        DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result)
+    virtual HRESULT Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result)
         = 0;
 };
 
@@ -110,8 +115,7 @@ HRESULT CoCreateInstance(const QUuid& clsid, ComObject& object);
 // Writes a property by DISPID and raises on failure.
 void SetDispatchProperty(IDispatch* dispatch, DISPID id, const QVariant& value);
 
-template <typename Interface>
-Interface* QueryInterfaceAs(IUnknown* object, const QUuid& iid)
+template <typename Interface> Interface* QueryInterfaceAs(IUnknown* object, const QUuid& iid)
 {
     if (!object)
         throw EOleSysError(SysErrorMessage(hr::E_POINTER), hr::E_POINTER);
