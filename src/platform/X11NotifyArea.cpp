@@ -299,7 +299,8 @@ bool X11NotifyArea::showBalloon(Entry& entry)
         QVariant::fromValue<uchar>((entry.data.dwInfoFlags & 0x0F) == NIIF_ERROR ? 2 : 1));
     QDBusMessage notify = QDBusMessage::createMethodCall(
         NotificationService, NotificationPath, NotificationService, QStringLiteral("Notify"));
-    notify << QCoreApplication::applicationName() << entry.notification
+    // Always a new notification: the one it would replace may be closing right now.
+    notify << QCoreApplication::applicationName() << uint(0)
            << balloonIconName(entry.data.dwInfoFlags)
            << fieldText(entry.data.szInfoTitle, sizeof entry.data.szInfoTitle) << body
            << QStringList { QStringLiteral("default"), QString() } << hints
@@ -308,7 +309,8 @@ bool X11NotifyArea::showBalloon(Entry& entry)
     if (!reply.isValid())
         return false;
     entry.notification = reply.value();
-    entry.clicked = false;
+    m_balloons[entry.notification]
+        = Balloon { entry.data.hWnd, entry.data.uID, entry.data.uCallbackMessage, false };
     post(entry.data, NIN_BALLOONSHOW);
     return true;
 }
@@ -320,6 +322,7 @@ void X11NotifyArea::closeBalloon(Entry& entry)
     const QDBusMessage close = QDBusMessage::createMethodCall(NotificationService, NotificationPath,
         NotificationService, QStringLiteral("CloseNotification"));
     QDBusConnection::sessionBus().asyncCall(QDBusMessage(close) << entry.notification);
+    entry.notification = 0;
 }
 
 void X11NotifyArea::post(const NOTIFYICONDATAA& data, UINT code)
@@ -328,34 +331,40 @@ void X11NotifyArea::post(const NOTIFYICONDATAA& data, UINT code)
     Platform::Windows().PostMessageA(data.hWnd, data.uCallbackMessage, data.uID, LPARAM(code));
 }
 
+void X11NotifyArea::post(const Balloon& balloon, UINT code)
+{
+    Platform::Windows().PostMessageA(
+        balloon.window, balloon.callbackMessage, balloon.id, LPARAM(code));
+}
+
 void X11NotifyArea::notificationClosed(uint id, uint reason)
 {
-    for (auto& [key, entry] : m_entries) {
-        if (entry.notification != id || id == 0)
-            continue;
-        entry.notification = 0;
-        const bool clicked = std::exchange(entry.clicked, false);
-        if (reason == ClosedExpired)
-            post(entry.data, NIN_BALLOONTIMEOUT);
-        else if (reason == ClosedDismissed) {
-            // Clicking a notification dismisses it; a click already reported is not reported twice.
-            if (!clicked)
-                post(entry.data, NIN_BALLOONUSERCLICK);
-        } else
-            post(entry.data, NIN_BALLOONHIDE);
+    const auto it = m_balloons.find(id);
+    if (it == m_balloons.end())
         return;
+    const Balloon balloon = it->second;
+    m_balloons.erase(it);
+    for (auto& [key, entry] : m_entries)
+        if (entry.notification == id)
+            entry.notification = 0;
+    if (reason == ClosedExpired) {
+        post(balloon, NIN_BALLOONTIMEOUT);
+    } else if (reason == ClosedDismissed) {
+        // Clicking a notification dismisses it; a click already reported is not reported twice.
+        if (!balloon.clicked)
+            post(balloon, NIN_BALLOONUSERCLICK);
+    } else {
+        post(balloon, NIN_BALLOONHIDE);
     }
 }
 
 void X11NotifyArea::actionInvoked(uint id, const QString&)
 {
-    for (auto& [key, entry] : m_entries) {
-        if (entry.notification != id || id == 0)
-            continue;
-        entry.clicked = true;
-        post(entry.data, NIN_BALLOONUSERCLICK);
+    const auto it = m_balloons.find(id);
+    if (it == m_balloons.end() || it->second.clicked)
         return;
-    }
+    it->second.clicked = true;
+    post(it->second, NIN_BALLOONUSERCLICK);
 }
 
 unsigned long X11NotifyArea::findTray()

@@ -43,6 +43,14 @@ private:
         NOTIFYICONDATAA data;
         std::unique_ptr<TrayIconWindow> window;
         uint notification = 0;
+    };
+    // Who a notification belongs to; kept until the service reports it closed,
+    // even when its icon has gone meanwhile.
+    struct Balloon
+    {
+        HWND window;
+        UINT_PTR id;
+        UINT callbackMessage;
         bool clicked = false;
     };
     using Key = std::pair<HWND, UINT_PTR>;
@@ -56,6 +64,7 @@ private:
     void closeBalloon(Entry& entry);
     bool notificationServiceAvailable();
     void post(const NOTIFYICONDATAA& data, UINT code);
+    static void post(const Balloon& balloon, UINT code);
 
     unsigned long findTray();
     void watchTray(unsigned long window);
@@ -71,4 +80,5 @@ private:
     bool m_busConnected = false;
     int m_bodyMarkup = -1;
     std::map<Key, Entry> m_entries;
+    std::map<uint, Balloon> m_balloons;
 };
