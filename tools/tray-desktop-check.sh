@@ -69,7 +69,8 @@ docked() {
     [ -n "$w" ] || return 1
     root=$(xwininfo -root | awk '/Window id:/ {print $4}')
     parent=$(xwininfo -tree -id "$w" | awk '/Parent window id:/ {print $4}')
-    [ -n "$parent" ] && [ "$((parent))" -ne "$((root))" ]
+    [ -n "$parent" ] && [ "$((parent))" -ne "$((root))" ] \
+        && xwininfo -id "$w" | grep -q 'Map State: IsViewable'
 }
 wait_docked() {
     local deadline=$((SECONDS + $1))
@@ -92,6 +93,9 @@ pids+=("$app")
 expect "the program starts and adds its icon" '^NotifyAdd ok$' 10
 if wait_docked 10; then pass "the icon sits in trayer's tray (window $(icon_window))"; else fail "the icon is not docked in the tray"; fi
 win=$(icon_window)
+# Let the tray finish laying the icon out before pointing at it.
+sleep 1
+echo "icon window geometry: $(xwininfo -id "$win" | awk '/Absolute upper-left X|Absolute upper-left Y|Width|Height/ {printf "%s ", $NF}')"
 
 mark enter
 xdotool mousemove --window "$win" 11 11

@@ -13,11 +13,13 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QVariantMap>
 #include <QWidget>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -254,6 +256,13 @@ bool X11NotifyArea::dock(Entry& entry, const Key& key)
     const long info[2] = { 0, 1 };
     XChangeProperty(dpy, id, m_xembedInfo, m_xembedInfo, 32, PropModeReplace,
         reinterpret_cast<const unsigned char*>(info), 2);
+    // Trays size an icon by its size hints, which Qt would set only later:
+    // set them before asking to be docked, or the icon may get no room.
+    XSizeHints hints {};
+    hints.flags = PSize | PMinSize | PBaseSize;
+    hints.width = hints.min_width = hints.base_width = IconSize;
+    hints.height = hints.min_height = hints.base_height = IconSize;
+    XSetWMNormalHints(dpy, id, &hints);
     XEvent request {};
     request.xclient.type = ClientMessage;
     request.xclient.window = m_trayWindow;
@@ -264,7 +273,8 @@ bool X11NotifyArea::dock(Entry& entry, const Key& key)
     request.xclient.data.l[2] = long(id);
     XSendEvent(dpy, m_trayWindow, False, NoEventMask, &request);
     XFlush(dpy);
-    entry.window->show();
+    // Shown once the tray has taken it in (see the reparent notification): a
+    // window mapped earlier may be laid out by the tray before its size is known.
     return true;
 }
 
@@ -414,6 +424,24 @@ bool X11NotifyArea::nativeEventFilter(const QByteArray& eventType, void* message
             && client->data.data32[1] == m_selection)
             QMetaObject::invokeMethod(
                 this, [this] { trayChanged(); }, Qt::QueuedConnection);
+        break;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        const auto* reparent = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+        if (reparent->parent == m_root)
+            break;
+        for (auto& [key, entry] : m_entries) {
+            if (entry.window && entry.window->winId() == reparent->window) {
+                QPointer<QWidget> window = entry.window.get();
+                QMetaObject::invokeMethod(
+                    this,
+                    [window] {
+                        if (window)
+                            window->show();
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
         break;
     }
     case XCB_DESTROY_NOTIFY: {
