@@ -21,7 +21,10 @@ namespace {
 
 constexpr int TimerCount = 10000;
 
-std::size_t heapInUse() { return mallinfo2().uordblks; }
+std::size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
 
 void BM_TenThousandTimers(benchmark::State& state)
 {
@@ -33,7 +36,7 @@ void BM_TenThousandTimers(benchmark::State& state)
         timers.reserve(TimerCount);
         const std::size_t reserved = heapInUse();
         for (int i = 0; i < TimerCount; ++i)
-            timers.push_back(std::make_unique<TSimpleTimer>(60000, [](TObject*) { }));
+            timers.push_back(std::make_unique<TSimpleTimer>(60000, [](TObject*) {}));
         const std::size_t created = heapInUse();
         for (auto& timer : timers)
             timer->SetEnabled(true);
@@ -54,7 +57,7 @@ void BM_SimpleTimerFiring(benchmark::State& state)
     Platform::Scope scope(&windows, nullptr, nullptr);
     std::vector<std::unique_ptr<TSimpleTimer>> others;
     for (int i = 0; i < TimerCount - 1; ++i) {
-        others.push_back(std::make_unique<TSimpleTimer>(60000, [](TObject*) { }));
+        others.push_back(std::make_unique<TSimpleTimer>(60000, [](TObject*) {}));
         others.back()->SetEnabled(true);
     }
     std::uint64_t fired = 0;
