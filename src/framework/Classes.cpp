@@ -63,7 +63,10 @@ void TComponent::RemoveFreeNotification(TComponent* client)
     client->m_freeNotifies.removeAll(this);
 }
 
-void TComponent::BeginLoading() { m_state |= csLoading | csReading; }
+void TComponent::BeginLoading()
+{
+    m_state |= csLoading | csReading;
+}
 
 void TComponent::EndLoading()
 {
@@ -71,7 +74,10 @@ void TComponent::EndLoading()
     Loaded();
 }
 
-void TComponent::SetDesigning(bool designing) { m_state.setFlag(csDesigning, designing); }
+void TComponent::SetDesigning(bool designing)
+{
+    m_state.setFlag(csDesigning, designing);
+}
 
 void TComponent::Notification(TComponent*, TOperation) { }
 

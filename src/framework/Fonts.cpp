@@ -8,31 +8,31 @@
 namespace Fonts {
 namespace {
 
-    QString firstInstalled(const QStringList& candidates)
-    {
-        const QStringList families = QFontDatabase::families();
-        for (const QString& candidate : candidates)
-            if (families.contains(candidate, Qt::CaseInsensitive))
-                return candidate;
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }
+QString firstInstalled(const QStringList& candidates)
+{
+    const QStringList families = QFontDatabase::families();
+    for (const QString& candidate : candidates)
+        if (families.contains(candidate, Qt::CaseInsensitive))
+            return candidate;
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
 
-    QStringList candidatesFor(const QString& windowsName)
-    {
-        const QString key = windowsName.toLower();
-        const QStringList sans = { QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-            QStringLiteral("DejaVu Sans") };
-        const QStringList wide = { QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"),
-            QStringLiteral("Liberation Sans") };
-        if (key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
-            return wide;
-        if (key.contains(QLatin1String("courier")) || key.contains(QLatin1String("mono")))
-            return { QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono") };
-        if (key.contains(QLatin1String("times")))
-            return { QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif") };
-        // "MS Sans Serif", "Arial", "Default" and anything unknown.
-        return sans;
-    }
+QStringList candidatesFor(const QString& windowsName)
+{
+    const QString key = windowsName.toLower();
+    const QStringList sans = { QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+        QStringLiteral("DejaVu Sans") };
+    const QStringList wide = { QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"),
+        QStringLiteral("Liberation Sans") };
+    if (key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
+        return wide;
+    if (key.contains(QLatin1String("courier")) || key.contains(QLatin1String("mono")))
+        return { QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono") };
+    if (key.contains(QLatin1String("times")))
+        return { QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif") };
+    // "MS Sans Serif", "Arial", "Default" and anything unknown.
+    return sans;
+}
 
 } // namespace
 
@@ -49,7 +49,6 @@ QFont Make(const QString& windowsName, int height, int styles)
 {
     QFont font(Family(windowsName));
     font.setStyleStrategy(QFont::PreferAntialias);
-    font.setHintingPreference(QFont::PreferFullHinting);
     if (height < 0) {
         font.setPixelSize(-height);
     } else if (height > 0) {

@@ -48,7 +48,10 @@ enum Index {
 };
 }
 
-constexpr TColor SysColor(int index) { return static_cast<TColor>(0xFF000000u | unsigned(index)); }
+constexpr TColor SysColor(int index)
+{
+    return static_cast<TColor>(0xFF000000u | unsigned(index));
+}
 
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clMaroon = 0x000080;

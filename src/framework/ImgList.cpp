@@ -26,8 +26,8 @@ int TCustomImageList::Add(const QImage& image)
 {
     QImage converted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (converted.width() != m_width || converted.height() != m_height)
-        converted = converted.scaled(m_width, m_height, Qt::IgnoreAspectRatio,
-            Qt::SmoothTransformation);
+        converted
+            = converted.scaled(m_width, m_height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     m_images.append(converted);
     changed();
     return Count() - 1;
@@ -76,8 +76,8 @@ void TCustomImageList::Draw(QPainter& painter, int x, int y, int index, bool ena
         painter.drawImage(x, y, m_images.at(index));
         return;
     }
-    const QPixmap disabled = QIcon(QPixmap::fromImage(m_images.at(index)))
-                                 .pixmap(m_width, m_height, QIcon::Disabled);
+    const QPixmap disabled
+        = QIcon(QPixmap::fromImage(m_images.at(index))).pixmap(m_width, m_height, QIcon::Disabled);
     painter.drawPixmap(x, y, disabled);
 }
 

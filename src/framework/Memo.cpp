@@ -28,14 +28,20 @@ QString JoinLines(const QStringList& lines)
     return text;
 }
 
-QStringList Lines(const QPlainTextEdit* memo) { return SplitLines(memo->toPlainText()); }
+QStringList Lines(const QPlainTextEdit* memo)
+{
+    return SplitLines(memo->toPlainText());
+}
 
 void SetLines(QPlainTextEdit* memo, const QStringList& lines)
 {
     memo->setPlainText(JoinLines(lines));
 }
 
-int LineCount(const QPlainTextEdit* memo) { return int(Lines(memo).size()); }
+int LineCount(const QPlainTextEdit* memo)
+{
+    return int(Lines(memo).size());
+}
 
 void Add(QPlainTextEdit* memo, const QString& line)
 {

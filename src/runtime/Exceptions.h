@@ -58,3 +58,15 @@ class EIntOverflow : public Exception
 public:
     using Exception::Exception;
 };
+
+// A value outside the range of its destination (a rounded float that does not
+// fit 32 bits, an index past a fixed table).
+class ERangeError : public Exception
+{
+public:
+    ERangeError()
+        : Exception(QStringLiteral("Range check error"))
+    {
+    }
+    using Exception::Exception;
+};

@@ -8,78 +8,78 @@
 namespace SysUtils {
 namespace {
 
-    QString quoted(const QString& text, const char* what)
-    {
-        return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what));
-    }
+QString quoted(const QString& text, const char* what)
+{
+    return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what));
+}
 
-    bool parseInt64(const QString& text, std::int64_t& value, std::int64_t lo, std::int64_t hi)
-    {
-        int i = 0;
-        const int n = text.size();
-        while (i < n && text.at(i) == QLatin1Char(' '))
-            ++i;
-        bool negative = false;
-        if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
-            negative = text.at(i) == QLatin1Char('-');
-            ++i;
-        }
-        int base = 10;
-        if (i < n && text.at(i) == QLatin1Char('$')) {
-            base = 16;
-            ++i;
-        } else if (i + 1 < n && text.at(i) == QLatin1Char('0')
-            && (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X'))) {
-            base = 16;
-            i += 2;
-        }
-        if (i >= n)
+bool parseInt64(const QString& text, std::int64_t& value, std::int64_t lo, std::int64_t hi)
+{
+    int i = 0;
+    const int n = text.size();
+    while (i < n && text.at(i) == QLatin1Char(' '))
+        ++i;
+    bool negative = false;
+    if (i < n && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+'))) {
+        negative = text.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text.at(i) == QLatin1Char('$')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text.at(i) == QLatin1Char('0')
+        && (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X'))) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n)
+        return false;
+    // The magnitude may reach |lo|, one more than hi.
+    const std::uint64_t maxMagnitude = negative ? std::uint64_t(-(lo + 1)) + 1 : std::uint64_t(hi);
+    std::uint64_t magnitude = 0;
+    for (; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        int digit = -1;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        if (digit < 0)
             return false;
-        // The magnitude may reach |lo|, one more than hi.
-        const std::uint64_t maxMagnitude = negative ? std::uint64_t(-(lo + 1)) + 1 : std::uint64_t(hi);
-        std::uint64_t magnitude = 0;
-        for (; i < n; ++i) {
-            const char16_t c = text.at(i).unicode();
-            int digit = -1;
-            if (c >= u'0' && c <= u'9')
-                digit = c - u'0';
-            else if (base == 16 && c >= u'a' && c <= u'f')
-                digit = c - u'a' + 10;
-            else if (base == 16 && c >= u'A' && c <= u'F')
-                digit = c - u'A' + 10;
-            if (digit < 0)
-                return false;
-            if (magnitude > (maxMagnitude - std::uint64_t(digit)) / std::uint64_t(base))
-                return false;
-            magnitude = magnitude * std::uint64_t(base) + std::uint64_t(digit);
-        }
-        if (negative)
-            value = magnitude == 0 ? 0 : -std::int64_t(magnitude - 1) - 1;
-        else
-            value = std::int64_t(magnitude);
-        return true;
+        if (magnitude > (maxMagnitude - std::uint64_t(digit)) / std::uint64_t(base))
+            return false;
+        magnitude = magnitude * std::uint64_t(base) + std::uint64_t(digit);
     }
+    if (negative)
+        value = magnitude == 0 ? 0 : -std::int64_t(magnitude - 1) - 1;
+    else
+        value = std::int64_t(magnitude);
+    return true;
+}
 
-    QString withoutTimeZone(QString format)
-    {
-        // Drop the zone token and the separator that introduced it.
-        QString out;
-        bool inQuote = false;
-        for (const QChar c : format) {
-            if (c == QLatin1Char('\''))
-                inQuote = !inQuote;
-            if (!inQuote && c == QLatin1Char('t'))
-                continue;
-            out.append(c);
-        }
-        return out.trimmed();
+QString withoutTimeZone(QString format)
+{
+    // Drop the zone token and the separator that introduced it.
+    QString out;
+    bool inQuote = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            inQuote = !inQuote;
+        if (!inQuote && c == QLatin1Char('t'))
+            continue;
+        out.append(c);
     }
+    return out.trimmed();
+}
 
-    const QDateTime& epoch()
-    {
-        static const QDateTime e(QDate(1899, 12, 30), QTime(0, 0));
-        return e;
-    }
+const QDateTime& epoch()
+{
+    static const QDateTime e(QDate(1899, 12, 30), QTime(0, 0));
+    return e;
+}
 
 } // namespace
 
@@ -156,9 +156,15 @@ QDateTime FromDateTime(TDateTime value)
     return epoch().addMSecs(ms);
 }
 
-TDateTime Now() { return ToDateTime(QDateTime::currentDateTime()); }
+TDateTime Now()
+{
+    return ToDateTime(QDateTime::currentDateTime());
+}
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date()
+{
+    return std::floor(Now());
+}
 
 bool TryStrToDateTime(const QString& text, TDateTime& value)
 {
@@ -258,8 +264,14 @@ QString LongTimeFormat()
     return withoutTimeZone(QLocale().timeFormat(QLocale::LongFormat));
 }
 
-QString TimeToStr(const QTime& time) { return QLocale().toString(time, LongTimeFormat()); }
+QString TimeToStr(const QTime& time)
+{
+    return QLocale().toString(time, LongTimeFormat());
+}
 
-QString TimeToStr(TDateTime value) { return TimeToStr(FromDateTime(value).time()); }
+QString TimeToStr(TDateTime value)
+{
+    return TimeToStr(FromDateTime(value).time());
+}
 
 } // namespace SysUtils

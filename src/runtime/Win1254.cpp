@@ -36,7 +36,8 @@ char16_t byteToUnicode(unsigned char b)
     }
 }
 
-struct ReverseTable {
+struct ReverseTable
+{
     // Unicode code unit -> byte, for the 0x80..0xFF range of the page.
     std::array<std::pair<char16_t, unsigned char>, 128> entries {};
     int count = 0;
@@ -101,6 +102,9 @@ QString decode(const QByteArray& bytes)
     return out;
 }
 
-QString toAnsi(const QString& text) { return decode(encode(text)); }
+QString toAnsi(const QString& text)
+{
+    return decode(encode(text));
+}
 
 } // namespace Win1254

@@ -399,7 +399,7 @@ bool TNotifyAreaIcon::HideBalloon()
 TShiftState TNotifyAreaIcon::keyboardState()
 {
     IDesktop& desktop = Platform::Desktop();
-    TShiftState shift;
+    TShiftState shift = 0;
     if (desktop.GetAsyncKeyState(VK_SHIFT) & 0x8000)
         shift |= ssShift;
     if (desktop.GetAsyncKeyState(VK_CONTROL) & 0x8000)

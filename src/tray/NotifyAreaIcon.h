@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Classes.h"
+#include "Controls.h"
 #include "Graphics.h"
 #include "ImgList.h"
 #include "SimpleTimer.h"
@@ -19,21 +20,6 @@ class IMessageWindows;
 
 enum TBalloonIconKind { bikNone, bikInfo, bikWarning, bikError };
 enum TNotifyBehavior { nbClassic, nbShell5 };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-enum ShiftStateFlag {
-    ssShift = 0x01,
-    ssAlt = 0x02,
-    ssCtrl = 0x04,
-    ssLeft = 0x08,
-    ssRight = 0x10,
-    ssMiddle = 0x20,
-};
-Q_DECLARE_FLAGS(TShiftState, ShiftStateFlag)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
-
-using TMouseEvent
-    = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
-using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TCycleEvent = std::function<void(TObject* sender, int nextIndex)>;
 using TStartupEvent = std::function<void(TObject* sender, bool& showMainForm)>;
 

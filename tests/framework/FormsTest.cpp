@@ -41,9 +41,8 @@ TEST(TApplication, AGuardedTimerSlotNeverLetsTheExceptionOut)
 
 TEST(TApplication, AFailingExceptionHandlerIsContained)
 {
-    Application()->OnException = [](TObject*, const QString&) {
-        throw Exception(QStringLiteral("log broken"));
-    };
+    Application()->OnException
+        = [](TObject*, const QString&) { throw Exception(QStringLiteral("log broken")); };
     Application()->Guard(nullptr, [] { throw Exception(QStringLiteral("first")); });
     Application()->OnException = nullptr;
     SUCCEED();

@@ -41,8 +41,8 @@ TEST(ComRegistry, CreatesRegisteredClassesOnly)
     EXPECT_EQ(ComRegistry::CoCreateInstance(kClass, object), hr::REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(object);
 
-    ComRegistry::RegisterClass(kClass, QStringLiteral("Test.Recorder"),
-        [] { return std::make_shared<Recorder>(); });
+    ComRegistry::RegisterClass(
+        kClass, QStringLiteral("Test.Recorder"), [] { return std::make_shared<Recorder>(); });
     EXPECT_EQ(ComRegistry::CoCreateInstance(kClass, object), hr::S_OK);
     ASSERT_TRUE(object);
     EXPECT_NE(QueryInterfaceAs<IDispatch>(object.get(), IID_IDispatch), nullptr);
@@ -90,6 +90,6 @@ TEST(OleCheck, UsesTheObjectsDescriptionOrTheSystemText)
         EXPECT_EQ(e.Message(), QStringLiteral("Member not found"));
     }
     EXPECT_EQ(SysErrorMessage(hr::REGDB_E_CLASSNOTREG), QStringLiteral("Class not registered"));
-    EXPECT_EQ(SysErrorMessage(static_cast<HRESULT>(0x8001ABCDu)),
-        QStringLiteral("OLE error 8001ABCD"));
+    EXPECT_EQ(
+        SysErrorMessage(static_cast<HRESULT>(0x8001ABCDu)), QStringLiteral("OLE error 8001ABCD"));
 }

@@ -34,8 +34,8 @@ TEST(StrToInt, AcceptsDecimalSignsHexAndLeadingBlanks)
 
 TEST(StrToInt, RejectsEverythingElseWithTheRuntimeMessage)
 {
-    for (const char* bad : { "x", "", " ", "12 ", "1.5", "2147483648", "-2147483649", "-", "$",
-             "٣" }) {
+    for (const char* bad :
+        { "x", "", " ", "12 ", "1.5", "2147483648", "-2147483649", "-", "$", "٣" }) {
         const QString text = QString::fromUtf8(bad);
         EXPECT_EQ(messageOf([&] { StrToInt(text); }),
             QStringLiteral("'%1' is not a valid integer value").arg(text))

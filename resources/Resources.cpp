@@ -1,0 +1,11 @@
+#include "Resources.h"
+
+namespace Resources {
+
+QStringList All()
+{
+    return { OneLineWiring, TwoLineWiring, FourLineWiring, DeviceThumbnail, AdslThumbnail,
+        SplitterPicture, AdslWiring, WindowIcon, ProgramIcon, ProgramIconPng };
+}
+
+} // namespace Resources

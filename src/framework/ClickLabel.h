@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Classes.h"
+
+#include <QLabel>
+
+// A label or picture that can be clicked: a left click inside it calls OnClick
+// (guarded, with the label as sender) when the button is released over it.
+class TClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit TClickLabel(QWidget* parent = nullptr);
+
+    TNotifyEvent OnClick;
+
+    // Shows a picture stretched in proportion into the label's rectangle.
+    void SetStretchedPicture(const QImage& picture);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_pressed = false;
+};

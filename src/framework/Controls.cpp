@@ -1,0 +1,278 @@
+#include "Controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstring>
+
+TCustomControl::TCustomControl(QWidget* parent)
+    : QWidget(parent)
+    , m_canvas(&m_buffer)
+{
+    // The control paints every pixel itself: no background erase before Paint.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    ensureBuffer();
+}
+
+TCustomControl::~TCustomControl()
+{
+    if (m_capture)
+        releaseMouse();
+    m_canvas.Release();
+}
+
+void TCustomControl::ensureBuffer()
+{
+    const QSize size(std::max(width(), 1), std::max(height(), 1));
+    if (m_buffer.size() == size)
+        return;
+    m_canvas.Release();
+    QImage buffer(size, QImage::Format_RGB32);
+    buffer.fill(palette().color(QPalette::Window));
+    if (!m_buffer.isNull()) {
+        // Pixels that stay inside the window keep their place, as a window's do.
+        const int w = std::min(buffer.width(), m_buffer.width());
+        const int h = std::min(buffer.height(), m_buffer.height());
+        for (int y = 0; y < h; ++y)
+            std::memcpy(buffer.scanLine(y), m_buffer.constScanLine(y), size_t(w) * 4);
+    }
+    m_buffer = buffer;
+    m_valid &= QRegion(m_buffer.rect());
+}
+
+TCanvas& TCustomControl::Canvas()
+{
+    ensureBuffer();
+    if (!m_painting)
+        update();
+    return m_canvas;
+}
+
+void TCustomControl::Invalidate()
+{
+    m_valid = QRegion();
+    update();
+}
+
+void TCustomControl::InvalidateRect(const TRect& r)
+{
+    if (r.IsEmpty())
+        return;
+    m_valid -= r.ToQRect();
+    update(r.ToQRect());
+}
+
+void TCustomControl::InvalidateRegion(const QRegion& region)
+{
+    m_valid -= region;
+    update(region);
+}
+
+void TCustomControl::ValidateRect(const TRect& r)
+{
+    if (!r.IsEmpty())
+        m_valid += r.ToQRect() & m_buffer.rect();
+}
+
+void TCustomControl::Update()
+{
+    ensureBuffer();
+    const QRegion need = QRegion(m_buffer.rect()) - m_valid;
+    if (need.isEmpty())
+        return;
+    paintInvalid(need);
+    update(need);
+}
+
+void TCustomControl::paintInvalid(const QRegion& area)
+{
+    m_painting = true;
+    m_canvas.ResetClip();
+    m_canvas.SetDeviceClip(area);
+    // Like the platform's paint cycle, the area counts as painted even when Paint fails.
+    m_valid += area;
+    guard([this] { Paint(); });
+    m_canvas.ResetClip();
+    m_canvas.ResetDeviceClip();
+    m_painting = false;
+}
+
+void TCustomControl::paintEvent(QPaintEvent* event)
+{
+    ensureBuffer();
+    const QRegion need = event->region() - m_valid;
+    if (!need.isEmpty())
+        paintInvalid(need);
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : event->region())
+        p.drawImage(r, m_buffer, r);
+}
+
+void TCustomControl::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ensureBuffer();
+    checkClientSize();
+}
+
+void TCustomControl::checkClientSize()
+{
+    const QSize client(ClientWidth(), ClientHeight());
+    if (client == m_clientSize)
+        return;
+    m_clientSize = client;
+    guard([this] { Resize(); });
+}
+
+void TCustomControl::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::FontChange:
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomControl::ScrollPixels(int dx, int dy, const TRect& clip)
+{
+    if (dx == 0 && dy == 0)
+        return;
+    ensureBuffer();
+    const QRect r = clip.ToQRect() & QRect(0, 0, ClientWidth(), ClientHeight()) & m_buffer.rect();
+    if (r.isEmpty())
+        return;
+    const int w = r.width() - std::abs(dx);
+    const int h = r.height() - std::abs(dy);
+    if (w > 0 && h > 0) {
+        const int srcX = dx >= 0 ? r.left() : r.left() - dx;
+        const int srcY = dy >= 0 ? r.top() : r.top() - dy;
+        auto moveRow = [&](int row) {
+            std::memmove(m_buffer.scanLine(srcY + dy + row) + size_t(srcX + dx) * 4,
+                m_buffer.constScanLine(srcY + row) + size_t(srcX) * 4, size_t(w) * 4);
+        };
+        if (dy > 0)
+            for (int row = h - 1; row >= 0; --row)
+                moveRow(row);
+        else
+            for (int row = 0; row < h; ++row)
+                moveRow(row);
+    }
+    const QRegion inside = m_valid & r;
+    m_valid -= r;
+    m_valid += inside.translated(dx, dy) & r;
+    if (isVisible())
+        scroll(dx, dy, r);
+}
+
+void TCustomControl::SetMouseCapture(bool capture)
+{
+    if (capture == m_capture)
+        return;
+    if (capture && isVisible()) {
+        grabMouse();
+        m_capture = true;
+    } else if (!capture) {
+        releaseMouse();
+        m_capture = false;
+    }
+}
+
+void TCustomControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TCustomControl::MouseMove(TShiftState shift, int x, int y)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
+void TCustomControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+TShiftState TCustomControl::shiftOf(const QMouseEvent* event)
+{
+    TShiftState shift = 0;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (mods & Qt::ShiftModifier)
+        shift |= ssShift;
+    if (mods & Qt::AltModifier)
+        shift |= ssAlt;
+    if (mods & Qt::ControlModifier)
+        shift |= ssCtrl;
+    const Qt::MouseButtons buttons = event->buttons();
+    if (buttons & Qt::LeftButton)
+        shift |= ssLeft;
+    if (buttons & Qt::RightButton)
+        shift |= ssRight;
+    if (buttons & Qt::MiddleButton)
+        shift |= ssMiddle;
+    return shift;
+}
+
+namespace {
+
+bool buttonOf(Qt::MouseButton qt, TMouseButton& button)
+{
+    switch (qt) {
+    case Qt::LeftButton:
+        button = mbLeft;
+        return true;
+    case Qt::RightButton:
+        button = mbRight;
+        return true;
+    case Qt::MiddleButton:
+        button = mbMiddle;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void TCustomControl::mousePressEvent(QMouseEvent* event)
+{
+    TMouseButton button;
+    if (!buttonOf(event->button(), button))
+        return;
+    const QPoint p = event->position().toPoint();
+    guard([&] { MouseDown(button, shiftOf(event), p.x(), p.y()); });
+}
+
+void TCustomControl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    TMouseButton button;
+    if (!buttonOf(event->button(), button))
+        return;
+    const QPoint p = event->position().toPoint();
+    guard([&] { MouseDown(button, shiftOf(event) | ssDouble, p.x(), p.y()); });
+}
+
+void TCustomControl::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    guard([&] { MouseMove(shiftOf(event), p.x(), p.y()); });
+}
+
+void TCustomControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    TMouseButton button;
+    if (!buttonOf(event->button(), button))
+        return;
+    const QPoint p = event->position().toPoint();
+    guard([&] { MouseUp(button, shiftOf(event), p.x(), p.y()); });
+}

@@ -1,0 +1,81 @@
+#include "Speaker.h"
+
+#include <QGuiApplication>
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <memory>
+
+X11Speaker::X11Speaker(void* display)
+    : m_display(display)
+{
+}
+
+bool X11Speaker::Beep(unsigned frequency, unsigned duration)
+{
+    auto* display = static_cast<Display*>(m_display);
+    if (!display)
+        return false;
+    XKeyboardState saved {};
+    XGetKeyboardControl(display, &saved);
+
+    XKeyboardControl tone {};
+    tone.bell_pitch = int(std::min(frequency, 32767u));
+    tone.bell_duration = int(std::min(duration, 32767u));
+    XChangeKeyboardControl(display, KBBellPitch | KBBellDuration, &tone);
+    XBell(display, 0);
+
+    // The server handles requests in order: the bell above rings with the
+    // tone's settings before these put the user's back.
+    XKeyboardControl restore {};
+    restore.bell_pitch = int(saved.bell_pitch);
+    restore.bell_duration = int(saved.bell_duration);
+    XChangeKeyboardControl(display, KBBellPitch | KBBellDuration, &restore);
+    XFlush(display);
+    return true;
+}
+
+bool FakeSpeaker::Beep(unsigned frequency, unsigned duration)
+{
+    if (refuse)
+        return false;
+    beeps.append({ frequency, duration });
+    return true;
+}
+
+namespace Platform {
+namespace {
+
+ISpeaker* g_speaker = nullptr;
+
+ISpeaker& defaultSpeaker()
+{
+    static std::unique_ptr<ISpeaker> speaker = []() -> std::unique_ptr<ISpeaker> {
+        if (auto* x11
+            = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+            x11 && x11->display())
+            return std::make_unique<X11Speaker>(x11->display());
+        return std::make_unique<FakeSpeaker>();
+    }();
+    return *speaker;
+}
+
+} // namespace
+
+ISpeaker& Speaker()
+{
+    return g_speaker ? *g_speaker : defaultSpeaker();
+}
+
+void SetSpeaker(ISpeaker* speaker)
+{
+    g_speaker = speaker;
+}
+
+} // namespace Platform
+
+bool Beep(unsigned frequency, unsigned duration)
+{
+    return Platform::Speaker().Beep(frequency, duration);
+}

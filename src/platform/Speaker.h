@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+
+// The system speaker: a tone of a given pitch and length.
+class ISpeaker
+{
+public:
+    virtual ~ISpeaker() = default;
+    // Frequency in hertz, duration in milliseconds; false when the tone could not be played.
+    virtual bool Beep(unsigned frequency, unsigned duration) = 0;
+};
+
+// Rings the X11 keyboard bell with the requested pitch and length, then puts
+// the desktop's own bell settings back.
+class X11Speaker : public ISpeaker
+{
+public:
+    explicit X11Speaker(void* display);
+    bool Beep(unsigned frequency, unsigned duration) override;
+
+private:
+    void* m_display;
+};
+
+// Records tones instead of playing them: the double for tests and the quiet
+// stand-in where there is no X11 display.
+class FakeSpeaker : public ISpeaker
+{
+public:
+    bool Beep(unsigned frequency, unsigned duration) override;
+    QList<QPair<unsigned, unsigned>> beeps;
+    bool refuse = false;
+};
+
+namespace Platform {
+// The process's speaker: X11 on an X11 display, otherwise the quiet stand-in.
+ISpeaker& Speaker();
+// Puts a speaker in place (nullptr restores the default); used by tests.
+void SetSpeaker(ISpeaker* speaker);
+} // namespace Platform
+
+// Plays a tone on the process's speaker.
+bool Beep(unsigned frequency, unsigned duration);

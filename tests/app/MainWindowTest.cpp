@@ -1,0 +1,215 @@
+#include "AppFixture.h"
+
+#include "Program.h"
+#include "SysUtils.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
+#include "Unit6.h"
+
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+namespace {
+
+const QString kLine1
+    = QStringLiteral("Cihaz ile ilgili başka program çalışıyorsa lütfen sonlandırınız.");
+const QString kLine2 = QStringLiteral("Aynı anda, 1 uygulama cihaza  bağlantı sağlayabilir.");
+
+// A log line: the time text, ':', the message.
+bool isLogLine(const QString& line, const QString& message)
+{
+    if (!line.endsWith(QLatin1Char(':') + message))
+        return false;
+    const QString time = line.left(line.size() - message.size() - 1);
+    return QRegularExpression(QStringLiteral("^\\d{1,2}[:.]\\d{2}[:.]\\d{2}( ?[AaPp][Mm])?$"))
+        .match(time)
+        .hasMatch();
+}
+
+} // namespace
+
+TEST_F(MainWindowFixture, AnAbsentDeviceIsAwaitedWithoutReset)
+{
+    form->Label5->setText(QStringLiteral("5"));
+    poll();
+    EXPECT_EQ(form->Label9->text(), QStringLiteral("Bağlantı bekleniyor"));
+    EXPECT_EQ(form->Label24->text(), QString());
+    EXPECT_EQ(form->Label25->text(), QString());
+    // No reset: the counter text and the initial log stay as they were.
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("5"));
+    EXPECT_EQ(log(), QStringList({ kLine1, kLine2, QString() }));
+}
+
+TEST_F(MainWindowFixture, APresentDeviceIsShownAndItsRemovalResetsOnce)
+{
+    device->attach(QStringLiteral("RT4052"), QStringLiteral("A1B2"));
+    poll();
+    EXPECT_EQ(form->Label9->text(), QStringLiteral("Cihaz bağlı"));
+    EXPECT_EQ(form->Label24->text(), QStringLiteral("Cihaz modeli: RT4052"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Seri no: A1B2"));
+
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("boom"));
+    CallCount = 3;
+    form->Label5->setText(QStringLiteral("3"));
+    device->detach();
+    poll();
+    EXPECT_EQ(form->Label9->text(), QStringLiteral("Bağlantı bekleniyor"));
+    EXPECT_EQ(log(), QStringList({ kLine1, kLine2 }));
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("0"));
+    EXPECT_EQ(CallCount, 0);
+
+    // Later ticks without a device do nothing more.
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("later"));
+    form->Label5->setText(QStringLiteral("9"));
+    poll();
+    poll();
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("9"));
+    ASSERT_EQ(log().size(), 2);
+    EXPECT_EQ(log().at(0), kLine2);
+    EXPECT_TRUE(isLogLine(log().at(1), QStringLiteral("later")));
+}
+
+TEST_F(MainWindowFixture, ModelTextLosesWhatTheTurkishCodePageCannotHold)
+{
+    device->attach(QStringLiteral("Çağrı-Ω"), QStringLiteral("Ж1"));
+    poll();
+    EXPECT_EQ(form->Label24->text(), QStringLiteral("Cihaz modeli: Çağrı-?"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Seri no: ?1"));
+}
+
+TEST_F(MainWindowFixture, FailingQueriesStopThePollWhereTheyFail)
+{
+    device->attach(QStringLiteral("RT4052"), QStringLiteral("A1B2"));
+    poll();
+    device->detach();
+    device->setFailure(SimulatedXelto::Method::DeviceModel, true);
+    poll();
+    // Nothing changed, not even the reset that the missing device would cause.
+    EXPECT_EQ(form->Label9->text(), QStringLiteral("Cihaz bağlı"));
+    EXPECT_EQ(form->Label24->text(), QStringLiteral("Cihaz modeli: RT4052"));
+    ASSERT_EQ(log().size(), 2);
+    EXPECT_EQ(log().at(0), QString());
+    EXPECT_TRUE(log().at(1).contains(QStringLiteral("devicemodel")));
+
+    device->setFailure(SimulatedXelto::Method::DeviceModel, false);
+    device->attach(QStringLiteral("XC-2"), QStringLiteral("S2"));
+    device->setFailure(SimulatedXelto::Method::Serial, true);
+    poll();
+    EXPECT_EQ(form->Label24->text(), QStringLiteral("Cihaz modeli: XC-2"));
+    EXPECT_EQ(form->Label25->text(), QStringLiteral("Seri no: A1B2"));
+    EXPECT_TRUE(log().last().contains(QStringLiteral("serial")));
+}
+
+TEST_F(MainWindowFixture, TheLogSettlesAtItsLastTwoLines)
+{
+    // From the initial log (two default lines and an empty line).
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("first"));
+    ASSERT_EQ(log().size(), 2);
+    EXPECT_EQ(log().at(0), QString());
+    EXPECT_TRUE(isLogLine(log().at(1), QStringLiteral("first")));
+
+    // From a reset (the two default lines only).
+    form->Reset();
+    EXPECT_EQ(log(), QStringList({ kLine1, kLine2 }));
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("second"));
+    ASSERT_EQ(log().size(), 2);
+    EXPECT_EQ(log().at(0), kLine2);
+    EXPECT_TRUE(isLogLine(log().at(1), QStringLiteral("second")));
+
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("third"));
+    EXPECT_TRUE(isLogLine(log().at(0), QStringLiteral("second")));
+    EXPECT_TRUE(isLogLine(log().at(1), QStringLiteral("third")));
+}
+
+TEST_F(MainWindowFixture, ShowingTheWindowStartsTheControl)
+{
+    form->Label5->setText(QStringLiteral("7"));
+    form->PageControl1->setCurrentWidget(form->TabSheet4);
+    form->show();
+    EXPECT_EQ(device->startCount(), 1);
+    EXPECT_FALSE(device->formVisible());
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
+    EXPECT_TRUE(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Cihaz Test"));
+    EXPECT_EQ(form->size().grownBy(TForm1::FrameMargins), QSize(560, 470));
+    EXPECT_FALSE(form->PageControl1->isTabVisible(form->PageControl1->indexOf(form->TabSheet3)));
+
+    // A failing Start ends the show handler in the log.
+    form->hide();
+    device->setFailure(SimulatedXelto::Method::Start, true);
+    form->show();
+    EXPECT_TRUE(log().last().contains(QStringLiteral("Start")));
+}
+
+TEST_F(MainWindowFixture, MetersShowLevelsWithSmallOnesAsZero)
+{
+    device->attach(QStringLiteral("M"), QStringLiteral("S"));
+    device->raiseSignal({ QStringLiteral("9"), QStringLiteral("0"), QStringLiteral("-3"),
+        QStringLiteral("10"), QStringLiteral("not a number") });
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->Label2->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->Label4->text(), QStringLiteral("10"));
+    EXPECT_EQ(form->ProgressBar4->value(), 10);
+    EXPECT_EQ(form->ProgressBar1->value(), 0);
+    // The non-numeric fifth level caused no error.
+    EXPECT_EQ(log().size(), 3);
+
+    device->raiseSignal(
+        { QStringLiteral("45"), QStringLiteral("30"), QStringLiteral("12"), QStringLiteral("11") });
+    EXPECT_EQ(form->ProgressBar1->value(), form->ProgressBar1->maximum());
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("45"));
+
+    // One bad level of the four: nothing changes and the log names it.
+    device->raiseSignal(
+        { QStringLiteral("20"), QStringLiteral("x"), QStringLiteral("20"), QStringLiteral("20") });
+    EXPECT_EQ(form->Label1->text(), QStringLiteral("45"));
+    EXPECT_EQ(form->Label3->text(), QStringLiteral("12"));
+    EXPECT_EQ(form->ProgressBar3->value(), 12);
+    EXPECT_TRUE(isLogLine(log().last(), QStringLiteral("'x' is not a valid integer value")));
+}
+
+TEST_F(MainWindowFixture, MenuResetAndQuit)
+{
+    device->attach(QStringLiteral("M"), QStringLiteral("S"));
+    poll();
+    CallCount = 4;
+    form->ApplicationEvents1Exception(nullptr, QStringLiteral("x"));
+    form->Listeyisil1->trigger();
+    EXPECT_EQ(CallCount, 0);
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("0"));
+    EXPECT_EQ(log(), QStringList({ kLine1, kLine2 }));
+
+    form->show();
+    ASSERT_TRUE(form->isVisible());
+    form->ki1->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST(Program, EntryCreatesTheSixWindowsInOrderAndTitlesTheApplication)
+{
+    XeltoBackends::Options options;
+    options.backend = QStringLiteral("sim");
+    ASSERT_TRUE(XeltoBackends::Register(options));
+    const int before = int(Application()->Forms().size());
+    InitializeProgram();
+    const QList<QWidget*> forms = Application()->Forms().mid(before);
+    QStringList names;
+    for (QWidget* form : forms)
+        names << form->objectName();
+    EXPECT_EQ(names,
+        QStringList({ QStringLiteral("Form1"), QStringLiteral("Form2"), QStringLiteral("Form3"),
+            QStringLiteral("ADSlbag"), QStringLiteral("Form6"), QStringLiteral("splnedir") }));
+    EXPECT_EQ(Application()->Title(), QStringLiteral("Caller ID Test"));
+    EXPECT_EQ(Application()->MainForm(), Form1);
+    EXPECT_EQ(Form2->windowTitle(), QStringLiteral("2 Hatlı Cihaz Bağlantısı"));
+    EXPECT_EQ(Form6->windowTitle(), QStringLiteral("Tek Hatlı Caller ID Cihazı  Bağlantısı"));
+    for (QWidget* form : forms)
+        EXPECT_EQ(form->isVisible(), false);
+    qDeleteAll(forms);
+    XeltoBackends::Unregister();
+}

@@ -1,0 +1,132 @@
+#include "Forms.h"
+#include "SimulatedXelto.h"
+#include "XeltoBackends.h"
+#include "xeltocallerid_TLB.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class XeltoTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Application()->OnException = [this](TObject*, const QString& m) { log.append(m); };
+        XeltoBackends::Options options;
+        options.backend = QStringLiteral("sim");
+        options.onCreated = [this](const std::shared_ptr<SimulatedXelto>& c) { control = c; };
+        ASSERT_TRUE(XeltoBackends::Register(options));
+    }
+    void TearDown() override
+    {
+        XeltoBackends::Unregister();
+        Application()->OnException = nullptr;
+    }
+
+    QStringList log;
+    std::shared_ptr<SimulatedXelto> control;
+};
+
+} // namespace
+
+TEST_F(XeltoTest, HostCreatesTheControlAndCallsItsMethods)
+{
+    TXelto host;
+    ASSERT_TRUE(host.ControlCreated());
+    ASSERT_TRUE(control);
+    EXPECT_TRUE(control->formVisible());
+    host.SetFormVisible(false);
+    host.Start();
+    host.ServiceAction();
+    EXPECT_FALSE(control->formVisible());
+    EXPECT_EQ(control->startCount(), 1);
+    EXPECT_EQ(control->serviceActionCount(), 1);
+
+    EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QString());
+    control->attach(QStringLiteral("RT4052"), QStringLiteral("S-1"));
+    EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QStringLiteral("RT4052"));
+    EXPECT_EQ(host.Command(QStringLiteral("serial")), QStringLiteral("S-1"));
+    host.Command(QStringLiteral("LineStatus1"));
+    host.Command(QStringLiteral("dial05.."));
+    // Status queries are not line commands and are not recorded.
+    EXPECT_EQ(control->commands(),
+        QStringList({ QStringLiteral("LineStatus1"), QStringLiteral("dial05..") }));
+    EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(XeltoTest, FailingMethodsRaiseWithTheControlsMessage)
+{
+    TXelto host;
+    control->attach(QStringLiteral("RT4052"), QStringLiteral("S-1"));
+    control->setFailure(SimulatedXelto::Method::DeviceModel, true);
+    try {
+        host.Command(QStringLiteral("devicemodel"));
+        FAIL() << "no exception";
+    } catch (const EOleSysError& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("devicemodel"))) << qPrintable(e.Message());
+    }
+    // Only the named method fails.
+    EXPECT_EQ(host.Command(QStringLiteral("serial")), QStringLiteral("S-1"));
+    control->setFailure(SimulatedXelto::Method::Start, true);
+    EXPECT_THROW(host.Start(), EOleSysError);
+    control->setFailure(SimulatedXelto::Method::Command, true);
+    EXPECT_THROW(host.Command(QStringLiteral("LineStatus0")), EOleSysError);
+    EXPECT_TRUE(control->commands().isEmpty());
+}
+
+TEST_F(XeltoTest, EventsReachTheHandlersAndTheirErrorsReachTheLog)
+{
+    TXelto host;
+    QStringList calls;
+    host.OnCallerID = [&](QObject* sender, const QString& device, const QString& line,
+                          const QString& number, const QString&, const QString&) {
+        EXPECT_EQ(sender, &host);
+        calls << device + QLatin1Char('|') + line + QLatin1Char('|') + number;
+    };
+    QStringList levels;
+    host.OnSignalA
+        = [&](QObject*, const QString& l1, const QString&, const QString&, const QString& l4,
+              const QString& l5, const QString&, const QString&, const QString& l8) {
+              levels << l1 << l4 << l5 << l8;
+              throw Exception(QStringLiteral("handler failed"));
+          };
+    EXPECT_THROW(control->raiseCall(1, QStringLiteral("02125550101")), Exception);
+    control->attach(QStringLiteral("M"), QStringLiteral("S-9"));
+    control->raiseCall(3, QStringLiteral("02125550101"));
+    EXPECT_EQ(calls, QStringList({ QStringLiteral("S-9|3|02125550101") }));
+    EXPECT_THROW(control->raiseCall(5, QStringLiteral("1")), Exception);
+
+    control->raiseSignal(
+        { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("x") });
+    EXPECT_EQ(levels,
+        QStringList({ QStringLiteral("1"), QStringLiteral("x"), QStringLiteral("0"),
+            QStringLiteral("0") }));
+    // The handler's exception went to the application, not back into the control.
+    EXPECT_EQ(log, QStringList({ QStringLiteral("handler failed") }));
+}
+
+TEST(XeltoHost, AnUnregisteredControlIsReportedOnceAndLeavesAnInertHost)
+{
+    XeltoBackends::Unregister();
+    QStringList log;
+    Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
+    TXelto host;
+    EXPECT_FALSE(host.ControlCreated());
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log.first().contains(QStringLiteral("Class not registered")));
+    EXPECT_TRUE(log.first().contains(QStringLiteral("EEA18052-171F-4293-8598-AB6E1D7257B2")));
+    host.SetFormVisible(false);
+    host.Start();
+    EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QString());
+    EXPECT_EQ(log.size(), 1);
+    Application()->OnException = nullptr;
+}
+
+TEST(XeltoHost, AnUnknownBackendNameRegistersNothing)
+{
+    XeltoBackends::Options options;
+    options.backend = QStringLiteral("serial-port");
+    EXPECT_FALSE(XeltoBackends::Register(options));
+    EXPECT_FALSE(ComRegistry::IsRegistered(CLASS_Xelto));
+}

@@ -1,0 +1,83 @@
+#include "Controls.h"
+#include "Forms.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Paints every pixel it is asked for in one colour and notes the clip box.
+class PaintProbe : public TCustomControl
+{
+public:
+    TColor colour = clRed;
+    std::vector<TRect> clips;
+    bool fail = false;
+
+protected:
+    void Paint() override
+    {
+        clips.push_back(Canvas().ClipRect());
+        if (fail)
+            throw Exception(QStringLiteral("paint failed"));
+        Canvas().Brush().SetColor(colour);
+        Canvas().FillRect(ClientRect());
+    }
+};
+
+} // namespace
+
+TEST(CustomControl, PaintsOnlyWhatIsInvalid)
+{
+    PaintProbe control;
+    control.resize(40, 30);
+    control.Update();
+    ASSERT_EQ(control.clips.size(), 1u);
+    EXPECT_EQ(control.clips[0], Rect(0, 0, 40, 30));
+    EXPECT_EQ(control.Canvas().Pixel(39, 29), clRed);
+
+    control.colour = clLime;
+    control.InvalidateRect(Rect(5, 5, 10, 8));
+    control.Update();
+    ASSERT_EQ(control.clips.size(), 2u);
+    EXPECT_EQ(control.clips[1], Rect(5, 5, 10, 8));
+    EXPECT_EQ(control.Canvas().Pixel(5, 5), clLime);
+    EXPECT_EQ(control.Canvas().Pixel(10, 5), clRed) << "outside the invalid area";
+    EXPECT_FALSE(control.Canvas().HasClip()) << "the clip goes when Paint ends";
+
+    control.Update();
+    EXPECT_EQ(control.clips.size(), 2u) << "nothing left to paint";
+}
+
+TEST(CustomControl, ScrollingUncoversOnlyTheStripLeftBehind)
+{
+    PaintProbe control;
+    control.resize(40, 30);
+    control.Update();
+    control.Canvas().FillSolid(Rect(0, 10, 40, 11), clBlue);
+    control.ScrollPixels(0, -4, Rect(0, 5, 40, 25));
+    EXPECT_EQ(control.Canvas().Pixel(3, 6), clBlue);
+    control.colour = clBlack;
+    control.Update();
+    ASSERT_EQ(control.clips.size(), 2u);
+    EXPECT_EQ(control.clips[1], Rect(0, 21, 40, 25));
+    EXPECT_EQ(control.Canvas().Pixel(3, 6), clBlue);
+    EXPECT_EQ(control.Canvas().Pixel(3, 22), clBlack);
+}
+
+TEST(CustomControl, AFailingPaintIsReportedNotThrown)
+{
+    QStringList messages;
+    Application()->OnException = [&](TObject*, const QString& m) { messages.append(m); };
+    PaintProbe control;
+    control.fail = true;
+    control.resize(10, 10);
+    control.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+    control.repaint();
+    EXPECT_EQ(messages, QStringList { QStringLiteral("paint failed") });
+    Application()->OnException = nullptr;
+}
