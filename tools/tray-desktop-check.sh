@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
 
 if [ "${TRAY_CHECK_INSIDE:-}" != 1 ]; then
     tools/install-deps.sh
@@ -86,7 +88,7 @@ start_trayer
 sleep 1
 
 exec 3<>"$fifo"
-"$(pwd)/$build/tools/tray-check" "$fifo" >>"$log" 2>"$work/stderr.log" &
+"$build/tools/tray-check" "$fifo" >>"$log" 2>"$work/stderr.log" &
 app=$!
 pids+=("$app")
 

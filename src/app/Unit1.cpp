@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Fonts.h"
 #include "Memo.h"
+#include "NotifyAreaIcon.h"
 #include "Resources.h"
 #include "SysUtils.h"
 #include "Unit2.h"
@@ -157,6 +158,19 @@ void TForm1::createNonVisual()
     Listeyisil1->setObjectName(QStringLiteral("Listeyisil1"));
     ki1 = PopupMenu1->addAction(QStringLiteral("Çıkış"));
     ki1->setObjectName(QStringLiteral("ki1"));
+
+    // The tray icon carries the window's menu; it adds itself once loaded.
+    TrayIcon1 = new TNotifyAreaIcon(this);
+    TrayIcon1->SetName(QStringLiteral("TrayIcon1"));
+    TrayIcon1->BeginLoading();
+    TrayIcon1->SetCycleInterval(400);
+    const TIcon windowIcon(QIcon(Resources::WindowIcon));
+    TrayIcon1->SetIcon(&windowIcon);
+    TrayIcon1->SetIconIndex(0);
+    TrayIcon1->SetPopupMenu(PopupMenu1);
+    TrayIcon1->SetWantEnterExitEvents(true);
+    TrayIcon1->SetIconVisible(true);
+    TrayIcon1->EndLoading();
 }
 
 void TForm1::createTestPage()

@@ -18,6 +18,7 @@ class QFrame;
 class QLineEdit;
 class QPushButton;
 class TClickLabel;
+class TNotifyAreaIcon;
 class TXelto;
 
 // Calls received since start or since the last reset.
@@ -71,6 +72,7 @@ public:
     QMenu* PopupMenu1;
     QAction* Listeyisil1;
     QAction* ki1;
+    TNotifyAreaIcon* TrayIcon1;
 
     // "Bağlantı Kılavuzu !"
     QGroupBox* GroupBox1;

@@ -17,6 +17,7 @@ struct Defaults
     std::unique_ptr<IMessageWindows> windows;
     std::unique_ptr<IDesktop> desktop;
     std::unique_ptr<INotifyArea> notifyArea;
+    std::unique_ptr<ISpeaker> speaker;
 };
 
 Defaults& defaults()
@@ -28,6 +29,7 @@ Defaults& defaults()
 IMessageWindows* g_windows = nullptr;
 IDesktop* g_desktop = nullptr;
 INotifyArea* g_notifyArea = nullptr;
+ISpeaker* g_speaker = nullptr;
 
 void releaseDefaults()
 {
@@ -40,6 +42,9 @@ void releaseDefaults()
         g_desktop = nullptr;
     if (g_windows == d.windows.get())
         g_windows = nullptr;
+    if (g_speaker == d.speaker.get())
+        g_speaker = nullptr;
+    d.speaker.reset();
     d.notifyArea.reset();
     d.desktop.reset();
     d.windows.reset();
@@ -61,6 +66,14 @@ std::unique_ptr<INotifyArea> makeNotifyArea()
     auto quiet = std::make_unique<FakeNotifyArea>();
     quiet->refuseAll = true;
     return quiet;
+}
+
+std::unique_ptr<ISpeaker> makeSpeaker()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 && x11->display())
+        return std::make_unique<X11Speaker>(x11->display());
+    return std::make_unique<FakeSpeaker>();
 }
 
 } // namespace
@@ -98,6 +111,22 @@ INotifyArea& NotifyArea()
         g_notifyArea = defaults().notifyArea.get();
     }
     return *g_notifyArea;
+}
+
+ISpeaker& Speaker()
+{
+    if (!g_speaker) {
+        watchApplication();
+        if (!defaults().speaker)
+            defaults().speaker = makeSpeaker();
+        g_speaker = defaults().speaker.get();
+    }
+    return *g_speaker;
+}
+
+void SetSpeaker(ISpeaker* speaker)
+{
+    g_speaker = speaker;
 }
 
 Scope::Scope(IMessageWindows* windows, IDesktop* desktop, INotifyArea* notifyArea)

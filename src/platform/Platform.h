@@ -3,6 +3,7 @@
 #include "Desktop.h"
 #include "MessageWindows.h"
 #include "NotifyArea.h"
+#include "Speaker.h"
 
 // The one place where the window-system services are chosen: the desktop
 // backends on a real display, quiet stand-ins where a service has no
@@ -12,6 +13,10 @@ namespace Platform {
 IMessageWindows& Windows();
 IDesktop& Desktop();
 INotifyArea& NotifyArea();
+// The system speaker: the X11 keyboard bell on an X11 display, else a quiet recorder.
+ISpeaker& Speaker();
+// Puts a speaker in place (nullptr restores the default); used by tests.
+void SetSpeaker(ISpeaker* speaker);
 
 // Puts services in place until the returned scope ends (the previous ones come
 // back); a null service keeps the current one. Used by tests and tools.

@@ -1,11 +1,10 @@
 #include "Speaker.h"
 
-#include <QGuiApplication>
+#include "Platform.h"
 
 #include <X11/Xlib.h>
 
 #include <algorithm>
-#include <memory>
 
 X11Speaker::X11Speaker(void* display)
     : m_display(display)
@@ -43,37 +42,6 @@ bool FakeSpeaker::Beep(unsigned frequency, unsigned duration)
     beeps.append({ frequency, duration });
     return true;
 }
-
-namespace Platform {
-namespace {
-
-ISpeaker* g_speaker = nullptr;
-
-ISpeaker& defaultSpeaker()
-{
-    static std::unique_ptr<ISpeaker> speaker = []() -> std::unique_ptr<ISpeaker> {
-        if (auto* x11
-            = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-            x11 && x11->display())
-            return std::make_unique<X11Speaker>(x11->display());
-        return std::make_unique<FakeSpeaker>();
-    }();
-    return *speaker;
-}
-
-} // namespace
-
-ISpeaker& Speaker()
-{
-    return g_speaker ? *g_speaker : defaultSpeaker();
-}
-
-void SetSpeaker(ISpeaker* speaker)
-{
-    g_speaker = speaker;
-}
-
-} // namespace Platform
 
 bool Beep(unsigned frequency, unsigned duration)
 {

@@ -34,12 +34,5 @@ public:
     bool refuse = false;
 };
 
-namespace Platform {
-// The process's speaker: X11 on an X11 display, otherwise the quiet stand-in.
-ISpeaker& Speaker();
-// Puts a speaker in place (nullptr restores the default); used by tests.
-void SetSpeaker(ISpeaker* speaker);
-} // namespace Platform
-
 // Plays a tone on the process's speaker.
 bool Beep(unsigned frequency, unsigned duration);

@@ -3,7 +3,7 @@
 // XKB client sees as a bell event, and leaves the desktop's bell settings as
 // they were.
 
-#include "Speaker.h"
+#include "Platform.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Speaker.h"
+#include "Platform.h"
 
 #include <gtest/gtest.h>
 
