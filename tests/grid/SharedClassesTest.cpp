@@ -118,6 +118,17 @@ TEST(Gradient, FirstAndLastRows)
     canvas.Release();
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(3, 0), qRgb(64, 64, 64)); // round(255 * 0.25) = 64
+
+    // Through a clip of two parts the rows are drawn by the painter, with the same colours.
+    image.fill(0xFF808080);
+    QRegion clip(QRect(0, 1, 4, 1));
+    clip += QRect(0, 10, 4, 1);
+    canvas.SetClipRegion(clip);
+    TGraphicsProvider::DrawVerticalGradient(canvas, Rect(1, 1, 3, 11), clBlack, TColor(0x0000C8));
+    canvas.Release();
+    EXPECT_EQ(image.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(1, 10), qRgb(180, 0, 0));
+    EXPECT_EQ(image.pixel(1, 5), 0xFF808080u) << "outside the clip";
 }
 
 TEST(MaskProvider, DrawMaskedMixesByGreyLevel)
