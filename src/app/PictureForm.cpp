@@ -39,23 +39,40 @@ void TPictureForm::place()
 
 void TPictureForm::ShowModal()
 {
+    loadPicture(); // placement needs the final size
     place();
     exec();
 }
 
-TClickLabel* TPictureForm::addPicture(const QString& name, const std::function<QImage()>& load)
+TClickLabel* TPictureForm::addPicture(const QString& name, std::function<QImage()> load)
 {
-    auto* picture = new TClickLabel(this);
-    picture->setObjectName(name);
-    picture->move(0, 0);
+    m_picture = new TClickLabel(this);
+    m_picture->setObjectName(name);
+    m_picture->move(0, 0);
+    m_load = std::move(load);
+    return m_picture;
+}
+
+void TPictureForm::loadPicture()
+{
+    if (!m_load)
+        return;
+    const auto load = std::exchange(m_load, nullptr);
     Application()->Guard(this, [&] {
         const QImage image = load();
         if (image.isNull())
             throw Exception(QStringLiteral("Resim yüklenemedi: %1").arg(objectName()));
-        picture->setPixmap(QPixmap::fromImage(image));
-        picture->resize(image.size());
+        m_picture->setPixmap(QPixmap::fromImage(image));
+        m_picture->resize(image.size());
+        if (m_sizeToPicture)
+            setFixedSize(image.size());
     });
-    return picture;
+}
+
+void TPictureForm::showEvent(QShowEvent* event)
+{
+    loadPicture();
+    QDialog::showEvent(event);
 }
 
 TClickLabel* TPictureForm::addCaption(const QString& name, const QString& text, QPoint at)
@@ -67,12 +84,6 @@ TClickLabel* TPictureForm::addCaption(const QString& name, const QString& text, 
     caption->move(at);
     caption->adjustSize();
     return caption;
-}
-
-void TPictureForm::sizeToPicture(const TClickLabel* picture)
-{
-    if (!picture->size().isEmpty())
-        setFixedSize(picture->size());
 }
 
 void TPictureForm::mouseReleaseEvent(QMouseEvent* event)

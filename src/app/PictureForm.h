@@ -29,16 +29,24 @@ public:
     TNotifyEvent OnClick;
 
 protected:
-    // The picture at the window's top left, at its own size. A picture that
+    // The picture at the window's top left, at its own size. It is loaded when
+    // the window is first shown, which keeps start-up quick; a picture that
     // cannot be loaded leaves an empty frame and one line in the log.
-    TClickLabel* addPicture(const QString& name, const std::function<QImage()>& load);
+    TClickLabel* addPicture(const QString& name, std::function<QImage()> load);
     // A caption label in the large dialog font.
     TClickLabel* addCaption(const QString& name, const QString& text, QPoint at);
-    // Sizes the window to its picture.
-    void sizeToPicture(const TClickLabel* picture);
+    // The window takes the size of its picture once it is loaded.
+    void sizeToPicture() { m_sizeToPicture = true; }
     void place();
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
+private:
+    void loadPicture();
+
+    TClickLabel* m_picture = nullptr;
+    std::function<QImage()> m_load;
+    bool m_sizeToPicture = false;
     Placement m_placement;
     QPoint m_fixedOuterPosition;
 };

@@ -13,10 +13,9 @@ TADSlbag::TADSlbag(QWidget*)
         QStringLiteral("İnternet hattı cihaza nasıl bağlanır ?  (ADSL hattı)"), QSize(-1, -1),
         Placement::Fixed, QPoint(352, 350))
 {
+    sizeToPicture();
     Image1 = addPicture(
         QStringLiteral("Image1"), [] { return Jpeg::decodeFile(Resources::AdslWiring); });
-    // The window takes the size of its picture.
-    sizeToPicture(Image1);
     Image1->OnClick = [this](TObject* s) { Image1Click(s); };
 }
 

@@ -12,10 +12,9 @@ Tsplnedir::Tsplnedir(QWidget*)
     : TPictureForm(QStringLiteral("splnedir"), QStringLiteral("ADSL splitter nedir ?"),
         QSize(-1, -1), Placement::ScreenCentre)
 {
+    sizeToPicture();
     Image1 = addPicture(
         QStringLiteral("Image1"), [] { return Jpeg::decodeFile(Resources::SplitterPicture); });
-    // The window takes the size of its picture.
-    sizeToPicture(Image1);
     Image1->OnClick = [this](TObject* s) { Image1Click(s); };
 }
 

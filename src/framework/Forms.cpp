@@ -53,7 +53,8 @@ void TApplication::adoptForm(QWidget* form)
 int TApplication::Run()
 {
     if (m_mainForm) {
-        Guard(this, [&] { m_mainForm->show(); });
+        if (ShowMainForm)
+            Guard(this, [&] { m_mainForm->show(); });
         // Closing the main form ends the loop even when other windows are open.
         m_mainForm->setAttribute(Qt::WA_QuitOnClose, true);
         for (QWidget* form : std::as_const(m_forms))

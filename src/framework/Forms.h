@@ -31,6 +31,8 @@ public:
     void SetTitle(const QString& title);
 
     QWidget* MainForm() const { return m_mainForm; }
+    // When false, Run() leaves the main form hidden (a tray icon may have taken its place).
+    bool ShowMainForm = true;
 
     // Creates a window owned by the application; the first one is the main form.
     template <typename Form> void CreateForm(Form*& reference)

@@ -3,10 +3,11 @@
 #include <QCursor>
 #include <QHash>
 #include <QObject>
+#include <cstdint>
 
 // Cursor identifiers: negative ones are the standard shapes, positive ones are
 // the program's own, installed by the components that use them.
-using TCursor = int;
+using TCursor = std::int16_t; // 16 bits, as stored with the components
 constexpr TCursor crDefault = 0;
 constexpr TCursor crArrow = -2;
 constexpr TCursor crCross = -3;

@@ -8,6 +8,8 @@
 enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 // Vertical placement of a cell's content.
 enum TVerticalAlignment { vaTop = 0, vaMiddle = 1, vaBottom = 2 };
+// Frame of a grid control or an editor window.
+enum TBorderStyle { bsNone = 0, bsSingle = 1 };
 
 // True when text is drawn as wide text; false draws it as it reads after a trip
 // through the Turkish 8-bit code page. Always true here (every Linux desktop

@@ -59,9 +59,14 @@ public:
     using Exception::Exception;
 };
 
-// A value outside the range its setting accepts.
+// A value outside the range of its destination (a rounded float that does not
+// fit 32 bits, an index past a fixed table).
 class ERangeError : public Exception
 {
 public:
+    ERangeError()
+        : Exception(QStringLiteral("Range check error"))
+    {
+    }
     using Exception::Exception;
 };

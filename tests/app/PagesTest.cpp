@@ -243,6 +243,14 @@ TEST(PictureWindowsTest, ClicksCloseTheWindowsTheirHandlersBelongTo)
 TEST(PictureWindowsTest, PicturesSitTopLeftAtTheirSizesAndJpegWindowsFitThem)
 {
     PictureWindows windows;
+    // Pictures are loaded when a window is first shown.
+    EXPECT_EQ(Form6->Image3->pixmap().isNull(), true);
+    for (TPictureForm* window : { static_cast<TPictureForm*>(Form6),
+             static_cast<TPictureForm*>(Form2), static_cast<TPictureForm*>(Form3),
+             static_cast<TPictureForm*>(splnedir), static_cast<TPictureForm*>(ADSlbag) }) {
+        window->show();
+        window->hide();
+    }
     EXPECT_EQ(Form6->Image3->geometry(), QRect(0, 0, 410, 320));
     EXPECT_EQ(Form2->Image1->geometry(), QRect(0, 0, 478, 322));
     EXPECT_EQ(Form3->Image3->geometry(), QRect(0, 0, 478, 400));

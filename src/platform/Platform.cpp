@@ -1,0 +1,123 @@
+#include "Platform.h"
+
+#include "FakeNotifyArea.h"
+#include "QtDesktop.h"
+#include "QtMessageWindows.h"
+#include "X11NotifyArea.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
+
+namespace {
+
+struct Defaults
+{
+    std::unique_ptr<IMessageWindows> windows;
+    std::unique_ptr<IDesktop> desktop;
+    std::unique_ptr<INotifyArea> notifyArea;
+};
+
+Defaults& defaults()
+{
+    static Defaults instance;
+    return instance;
+}
+
+IMessageWindows* g_windows = nullptr;
+IDesktop* g_desktop = nullptr;
+INotifyArea* g_notifyArea = nullptr;
+
+void releaseDefaults()
+{
+    // The backends hold Qt objects and the X11 connection: they go with the
+    // application object, not after it.
+    Defaults& d = defaults();
+    if (g_notifyArea == d.notifyArea.get())
+        g_notifyArea = nullptr;
+    if (g_desktop == d.desktop.get())
+        g_desktop = nullptr;
+    if (g_windows == d.windows.get())
+        g_windows = nullptr;
+    d.notifyArea.reset();
+    d.desktop.reset();
+    d.windows.reset();
+}
+
+void watchApplication()
+{
+    static bool registered = false;
+    if (!registered && QCoreApplication::instance()) {
+        qAddPostRoutine(releaseDefaults);
+        registered = true;
+    }
+}
+
+std::unique_ptr<INotifyArea> makeNotifyArea()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return std::make_unique<X11NotifyArea>();
+    auto quiet = std::make_unique<FakeNotifyArea>();
+    quiet->refuseAll = true;
+    return quiet;
+}
+
+} // namespace
+
+namespace Platform {
+
+IMessageWindows& Windows()
+{
+    if (!g_windows) {
+        watchApplication();
+        if (!defaults().windows)
+            defaults().windows = std::make_unique<QtMessageWindows>();
+        g_windows = defaults().windows.get();
+    }
+    return *g_windows;
+}
+
+IDesktop& Desktop()
+{
+    if (!g_desktop) {
+        watchApplication();
+        if (!defaults().desktop)
+            defaults().desktop = std::make_unique<QtDesktop>();
+        g_desktop = defaults().desktop.get();
+    }
+    return *g_desktop;
+}
+
+INotifyArea& NotifyArea()
+{
+    if (!g_notifyArea) {
+        watchApplication();
+        if (!defaults().notifyArea)
+            defaults().notifyArea = makeNotifyArea();
+        g_notifyArea = defaults().notifyArea.get();
+    }
+    return *g_notifyArea;
+}
+
+Scope::Scope(IMessageWindows* windows, IDesktop* desktop, INotifyArea* notifyArea)
+    : m_windows(g_windows)
+    , m_desktop(g_desktop)
+    , m_notifyArea(g_notifyArea)
+{
+    if (windows)
+        g_windows = windows;
+    if (desktop)
+        g_desktop = desktop;
+    if (notifyArea)
+        g_notifyArea = notifyArea;
+}
+
+Scope::~Scope()
+{
+    g_windows = m_windows;
+    g_desktop = m_desktop;
+    g_notifyArea = m_notifyArea;
+}
+
+} // namespace Platform
