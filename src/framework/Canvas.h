@@ -236,6 +236,15 @@ public:
     void FrameRect(const TRect& r);
     // Fills with a colour without touching the brush (gradients, strips).
     void FillSolid(const TRect& r, TColor color);
+    // Whether drawing code may write the pixels of area straight into the
+    // image's rows (32-bit pixels, a clip of at most one rectangle, an image
+    // not shared); area is cut to the part that may be written. The rows are
+    // reached through Image()->scanLine().
+    bool DirectArea(TRect& area) const;
+    // A colour as a 32-bit pixel of the canvas's image (opaque).
+    static QRgb PixelValue(TColor color);
+    // Sets count pixels of a row from first on.
+    static void FillPixels(QRgb* first, int count, QRgb value);
     // The dotted focus frame; inverting, so drawing it twice removes it.
     void DrawFocusRect(const TRect& r);
 

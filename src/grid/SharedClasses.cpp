@@ -2,8 +2,13 @@
 
 #include "ThemesSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -22,16 +27,6 @@ inline std::uint32_t blendPacked(std::uint32_t a, std::uint32_t b, std::uint32_t
     const std::uint32_t rb = (alpha * (a & 0x00FF00FFu) + n * (b & 0x00FF00FFu)) & 0xFF00FF00u;
     const std::uint32_t g = (alpha * (a & 0x0000FF00u) + n * (b & 0x0000FF00u)) & 0x00FF0000u;
     return (rb | g) >> 8;
-}
-
-inline std::uint32_t grayOfBgr(const uchar* p)
-{
-    return (p[2] * 77u + p[1] * 151u + p[0] * 28u) >> 8;
-}
-
-inline std::uint32_t packBgr(const uchar* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
 }
 
 // Bytes per pixel of an image whose rows hold blue, green, red first; 0 otherwise.
@@ -60,58 +55,388 @@ QImage asBgr(const QImage& image)
 // when the canvas needs the general path.
 bool directTarget(TCanvas& canvas, int x, int y, int w, int h, TRect& area)
 {
-    QImage* image = canvas.Image();
-    if (!image || canvas.CopyMode() != cmSrcCopy || bgrStride(*image) != 4 || !image->isDetached())
+    if (canvas.CopyMode() != cmSrcCopy)
         return false;
-    if (canvas.HasClip() && canvas.ClipRegion().rectCount() > 1)
-        return false;
-    area = TRect::Bounds(x, y, w, h)
-               .Intersected(TRect(0, 0, image->width(), image->height()))
-               .Intersected(canvas.ClipRect());
-    return true;
+    area = TRect::Bounds(x, y, w, h);
+    return canvas.DirectArea(area);
 }
 
-// Mixes image into dst (32-bit rows) through mask over a w x h area; (sx, sy)
-// is the area's corner in the image and mask, (dx, dy) in dst.
-template <int MaskStride, int ImageStride>
-void maskRows(QImage& dst, int dx, int dy, const QImage& mask, const QImage& image, int sx, int sy,
-    int w, int h)
+// round() to the nearest integer with halves going to the even neighbour, as
+// the original's rounding does (and as nearbyint does, without the call).
+inline int roundHalfEven(double v)
 {
-    for (int row = 0; row < h; ++row) {
-        auto* d = reinterpret_cast<std::uint32_t*>(dst.scanLine(dy + row)) + dx;
-        const uchar* m = mask.constScanLine(sy + row) + sx * MaskStride;
-        const uchar* s = image.constScanLine(sy + row) + sx * ImageStride;
-        for (int col = 0; col < w; ++col, m += MaskStride, s += ImageStride) {
-            const std::uint32_t old = d[col];
-            d[col] = (old & 0xFF000000u) | blendPacked(packBgr(s), old, grayOfBgr(m));
-        }
+    const double f = v >= 0 && v < 2147483647.0 ? double(int(v)) : std::floor(v);
+    const double diff = v - f;
+    int r = int(f);
+    if (diff > 0.5 || (diff == 0.5 && (r & 1)))
+        ++r;
+    return r;
+}
+
+// MixColors for two colours already resolved to RGB.
+inline TColor mixRgb(std::uint32_t a, std::uint32_t b, double ratio)
+{
+    TColor result = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const double x = double((a >> shift) & 0xFF);
+        const double y = double((b >> shift) & 0xFF);
+        const auto channel = std::uint32_t(roundHalfEven(y * ratio + x * (1 - ratio))) & 0xFF;
+        result |= TColor(channel << shift);
+    }
+    return result;
+}
+
+// The row kernels mix channel by channel in 16 bits: every product and sum
+// fits ((x * a + y * (255 - a)) <= 255 * 255). The scalar kernel is the
+// reference; on x86 an SSSE3 kernel does eight pixels per step with byte
+// shuffles (sixteen with AVX2) and the scalar one finishes the row. The destination's fourth byte
+// is left as it was.
+
+// Where a channel's bytes come from: the stride of the pixels and the offset of
+// the byte that gives the mix weight (the mask's grey level, or the alpha byte).
+template <int MaskStride, int ImageStride>
+void maskRowScalar(
+    uchar* __restrict d, const uchar* __restrict m, const uchar* __restrict s, int from, int w)
+{
+    for (int x = from; x < w; ++x) {
+        const uchar* mp = m + x * MaskStride;
+        const uchar* sp = s + x * ImageStride;
+        uchar* dp = d + x * 4;
+        const unsigned a = (mp[2] * 77u + mp[1] * 151u + mp[0] * 28u) >> 8;
+        const unsigned n = 255 - a;
+        dp[0] = uchar((sp[0] * a + dp[0] * n) >> 8);
+        dp[1] = uchar((sp[1] * a + dp[1] * n) >> 8);
+        dp[2] = uchar((sp[2] * a + dp[2] * n) >> 8);
     }
 }
 
+void alphaRowScalar(uchar* __restrict d, const uchar* __restrict s, int from, int w)
+{
+    for (int x = from; x < w; ++x) {
+        const uchar* sp = s + x * 4;
+        uchar* dp = d + x * 4;
+        const unsigned a = sp[3];
+        const unsigned n = 255 - a;
+        dp[0] = uchar((sp[0] * a + dp[0] * n) >> 8);
+        dp[1] = uchar((sp[1] * a + dp[1] * n) >> 8);
+        dp[2] = uchar((sp[2] * a + dp[2] * n) >> 8);
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#define CALLERID_SSSE3 __attribute__((target("ssse3")))
+
+// A shuffle that gathers byte `channel` of pixels 0..3 (stride bytes apart)
+// into the 16-bit lanes `lane0` .. `lane0 + 3`, zero elsewhere.
+CALLERID_SSSE3 inline __m128i channelShuffle(int stride, int channel, int lane0)
+{
+    alignas(16) signed char index[16];
+    for (int i = 0; i < 16; ++i)
+        index[i] = -1;
+    for (int p = 0; p < 4; ++p)
+        index[(lane0 + p) * 2] = static_cast<signed char>(p * stride + channel);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(index));
+}
+
+// The inverse: 16-bit lanes `lane0` .. `lane0 + 3` into byte `channel` of four 4-byte pixels.
+CALLERID_SSSE3 inline __m128i storeShuffle(int channel, int lane0)
+{
+    alignas(16) signed char index[16];
+    for (int i = 0; i < 16; ++i)
+        index[i] = -1;
+    for (int p = 0; p < 4; ++p)
+        index[p * 4 + channel] = static_cast<signed char>((lane0 + p) * 2);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(index));
+}
+
+// Channels c of eight pixels (two loads of four) as 16-bit lanes.
+struct Lanes
+{
+    __m128i low[4], high[4];
+    CALLERID_SSSE3 Lanes(int stride)
+    {
+        for (int c = 0; c < 4; ++c) {
+            low[c] = channelShuffle(stride, c, 0);
+            high[c] = channelShuffle(stride, c, 4);
+        }
+    }
+    CALLERID_SSSE3 __m128i get(__m128i first, __m128i second, int c) const
+    {
+        return _mm_or_si128(_mm_shuffle_epi8(first, low[c]), _mm_shuffle_epi8(second, high[c]));
+    }
+};
+
+struct Stores
+{
+    __m128i low[3], high[3];
+    CALLERID_SSSE3 Stores()
+    {
+        for (int c = 0; c < 3; ++c) {
+            low[c] = storeShuffle(c, 0);
+            high[c] = storeShuffle(c, 4);
+        }
+    }
+};
+
+// (s * a + d * (255 - a)) >> 8 in each 16-bit lane.
+CALLERID_SSSE3 inline __m128i mix(__m128i s, __m128i d, __m128i a, __m128i n)
+{
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, n)), 8);
+}
+
+// Mixes eight destination pixels with the source channels and weights given in lanes.
+CALLERID_SSSE3 inline void mixEight(
+    uchar* dp, const Lanes& dl, const Stores& st, __m128i sb, __m128i sg, __m128i sr, __m128i a)
+{
+    const __m128i n = _mm_sub_epi16(_mm_set1_epi16(255), a);
+    const __m128i alphaBytes = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i d0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp));
+    const __m128i d1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dp + 16));
+    const __m128i b = mix(sb, dl.get(d0, d1, 0), a, n);
+    const __m128i g = mix(sg, dl.get(d0, d1, 1), a, n);
+    const __m128i r = mix(sr, dl.get(d0, d1, 2), a, n);
+    const __m128i o0 = _mm_or_si128(_mm_and_si128(d0, alphaBytes),
+        _mm_or_si128(_mm_shuffle_epi8(b, st.low[0]),
+            _mm_or_si128(_mm_shuffle_epi8(g, st.low[1]), _mm_shuffle_epi8(r, st.low[2]))));
+    const __m128i o1 = _mm_or_si128(_mm_and_si128(d1, alphaBytes),
+        _mm_or_si128(_mm_shuffle_epi8(b, st.high[0]),
+            _mm_or_si128(_mm_shuffle_epi8(g, st.high[1]), _mm_shuffle_epi8(r, st.high[2]))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp), o0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dp + 16), o1);
+}
+
+// Eight pixels take 8 x stride bytes, but the second load reads 16 bytes from
+// the fifth pixel: the vector loop stops where that would pass the row's end.
+inline int vectorEnd(int w, int stride)
+{
+    const int need = 4 * stride + 16; // bytes read from the start of a step
+    int end = 0;
+    while ((w - end) * stride >= need && w - end >= 8)
+        end += 8;
+    return end;
+}
+
+template <int MaskStride, int ImageStride>
+CALLERID_SSSE3 int maskRowSsse3(uchar* d, const uchar* m, const uchar* s, int w)
+{
+    static const Lanes ml(MaskStride), sl(ImageStride), dl(4);
+    static const Stores st;
+    const int end = std::min(vectorEnd(w, MaskStride), vectorEnd(w, ImageStride));
+    const __m128i w77 = _mm_set1_epi16(77), w151 = _mm_set1_epi16(151), w28 = _mm_set1_epi16(28);
+    for (int x = 0; x < end; x += 8) {
+        const uchar* mp = m + x * MaskStride;
+        const uchar* sp = s + x * ImageStride;
+        const __m128i m0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mp));
+        const __m128i m1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mp + 4 * MaskStride));
+        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + 4 * ImageStride));
+        // Grey level: at most 255 * 256, which still fits an unsigned 16-bit lane.
+        const __m128i grey = _mm_add_epi16(_mm_mullo_epi16(ml.get(m0, m1, 2), w77),
+            _mm_add_epi16(
+                _mm_mullo_epi16(ml.get(m0, m1, 1), w151), _mm_mullo_epi16(ml.get(m0, m1, 0), w28)));
+        mixEight(d + x * 4, dl, st, sl.get(s0, s1, 0), sl.get(s0, s1, 1), sl.get(s0, s1, 2),
+            _mm_srli_epi16(grey, 8));
+    }
+    return end;
+}
+
+CALLERID_SSSE3 int alphaRowSsse3(uchar* d, const uchar* s, int w)
+{
+    static const Lanes sl(4);
+    static const Stores st;
+    const int end = vectorEnd(w, 4);
+    for (int x = 0; x < end; x += 8) {
+        const uchar* sp = s + x * 4;
+        const __m128i s0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp));
+        const __m128i s1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + 16));
+        mixEight(d + x * 4, sl, st, sl.get(s0, s1, 0), sl.get(s0, s1, 1), sl.get(s0, s1, 2),
+            sl.get(s0, s1, 3));
+    }
+    return end;
+}
+
+#define CALLERID_AVX2 __attribute__((target("avx2")))
+
+// The AVX2 steps do sixteen pixels: four loads of four pixels, paired so that
+// each 128-bit half of a register holds what the SSSE3 step would.
+struct WideLanes
+{
+    __m256i low[4], high[4];
+    CALLERID_AVX2 explicit WideLanes(const Lanes& lanes)
+    {
+        for (int c = 0; c < 4; ++c) {
+            low[c] = _mm256_broadcastsi128_si256(lanes.low[c]);
+            high[c] = _mm256_broadcastsi128_si256(lanes.high[c]);
+        }
+    }
+    CALLERID_AVX2 __m256i get(__m256i first, __m256i second, int c) const
+    {
+        return _mm256_or_si256(
+            _mm256_shuffle_epi8(first, low[c]), _mm256_shuffle_epi8(second, high[c]));
+    }
+};
+
+struct WideStores
+{
+    __m256i low[3], high[3];
+    CALLERID_AVX2 explicit WideStores(const Stores& stores)
+    {
+        for (int c = 0; c < 3; ++c) {
+            low[c] = _mm256_broadcastsi128_si256(stores.low[c]);
+            high[c] = _mm256_broadcastsi128_si256(stores.high[c]);
+        }
+    }
+};
+
+// Pixels 0-3 and 8-11 (first) and 4-7 and 12-15 (second) of a step.
+CALLERID_AVX2 inline void loadPairs(const uchar* p, int stride, __m256i& first, __m256i& second)
+{
+    auto at = [&](int group) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + group * 4 * stride));
+    };
+    first = _mm256_inserti128_si256(_mm256_castsi128_si256(at(0)), at(2), 1);
+    second = _mm256_inserti128_si256(_mm256_castsi128_si256(at(1)), at(3), 1);
+}
+
+CALLERID_AVX2 inline __m256i mixWide(__m256i s, __m256i d, __m256i a, __m256i n)
+{
+    return _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, n)), 8);
+}
+
+CALLERID_AVX2 inline void mixSixteen(uchar* dp, const WideLanes& dl, const WideStores& st,
+    __m256i sb, __m256i sg, __m256i sr, __m256i a)
+{
+    const __m256i n = _mm256_sub_epi16(_mm256_set1_epi16(255), a);
+    const __m256i alphaBytes = _mm256_set1_epi32(int(0xFF000000u));
+    __m256i d0, d1;
+    loadPairs(dp, 4, d0, d1);
+    const __m256i b = mixWide(sb, dl.get(d0, d1, 0), a, n);
+    const __m256i g = mixWide(sg, dl.get(d0, d1, 1), a, n);
+    const __m256i r = mixWide(sr, dl.get(d0, d1, 2), a, n);
+    const __m256i o0 = _mm256_or_si256(_mm256_and_si256(d0, alphaBytes),
+        _mm256_or_si256(_mm256_shuffle_epi8(b, st.low[0]),
+            _mm256_or_si256(_mm256_shuffle_epi8(g, st.low[1]), _mm256_shuffle_epi8(r, st.low[2]))));
+    const __m256i o1 = _mm256_or_si256(_mm256_and_si256(d1, alphaBytes),
+        _mm256_or_si256(_mm256_shuffle_epi8(b, st.high[0]),
+            _mm256_or_si256(
+                _mm256_shuffle_epi8(g, st.high[1]), _mm256_shuffle_epi8(r, st.high[2]))));
+    auto* out = reinterpret_cast<__m128i*>(dp);
+    _mm_storeu_si128(out, _mm256_castsi256_si128(o0));
+    _mm_storeu_si128(out + 1, _mm256_castsi256_si128(o1));
+    _mm_storeu_si128(out + 2, _mm256_extracti128_si256(o0, 1));
+    _mm_storeu_si128(out + 3, _mm256_extracti128_si256(o1, 1));
+}
+
+// Where the sixteen-pixel steps stop: the last load reads 16 bytes from the
+// thirteenth pixel.
+inline int wideEnd(int w, int stride)
+{
+    const int need = 12 * stride + 16;
+    int end = 0;
+    while ((w - end) * stride >= need && w - end >= 16)
+        end += 16;
+    return end;
+}
+
+template <int MaskStride, int ImageStride>
+CALLERID_AVX2 int maskRowAvx2(uchar* d, const uchar* m, const uchar* s, int w)
+{
+    static const WideLanes ml { Lanes(MaskStride) }, sl { Lanes(ImageStride) }, dl { Lanes(4) };
+    static const WideStores st { Stores() };
+    const int end = std::min(wideEnd(w, MaskStride), wideEnd(w, ImageStride));
+    const __m256i w77 = _mm256_set1_epi16(77), w151 = _mm256_set1_epi16(151),
+                  w28 = _mm256_set1_epi16(28);
+    for (int x = 0; x < end; x += 16) {
+        __m256i m0, m1, s0, s1;
+        loadPairs(m + x * MaskStride, MaskStride, m0, m1);
+        loadPairs(s + x * ImageStride, ImageStride, s0, s1);
+        const __m256i grey = _mm256_add_epi16(_mm256_mullo_epi16(ml.get(m0, m1, 2), w77),
+            _mm256_add_epi16(_mm256_mullo_epi16(ml.get(m0, m1, 1), w151),
+                _mm256_mullo_epi16(ml.get(m0, m1, 0), w28)));
+        mixSixteen(d + x * 4, dl, st, sl.get(s0, s1, 0), sl.get(s0, s1, 1), sl.get(s0, s1, 2),
+            _mm256_srli_epi16(grey, 8));
+    }
+    return end;
+}
+
+CALLERID_AVX2 int alphaRowAvx2(uchar* d, const uchar* s, int w)
+{
+    static const WideLanes sl { Lanes(4) };
+    static const WideStores st { Stores() };
+    const int end = wideEnd(w, 4);
+    for (int x = 0; x < end; x += 16) {
+        __m256i s0, s1;
+        loadPairs(s + x * 4, 4, s0, s1);
+        mixSixteen(d + x * 4, sl, st, sl.get(s0, s1, 0), sl.get(s0, s1, 1), sl.get(s0, s1, 2),
+            sl.get(s0, s1, 3));
+    }
+    return end;
+}
+
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+bool haveSsse3()
+{
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
+
+template <int MaskStride, int ImageStride>
+void maskRow(uchar* d, const uchar* m, const uchar* s, int w)
+{
+    int done = haveAvx2() ? maskRowAvx2<MaskStride, ImageStride>(d, m, s, w) : 0;
+    if (haveSsse3())
+        done += maskRowSsse3<MaskStride, ImageStride>(
+            d + done * 4, m + done * MaskStride, s + done * ImageStride, w - done);
+    maskRowScalar<MaskStride, ImageStride>(d, m, s, done, w);
+}
+
+void alphaRow(uchar* d, const uchar* s, int w)
+{
+    int done = haveAvx2() ? alphaRowAvx2(d, s, w) : 0;
+    if (haveSsse3())
+        done += alphaRowSsse3(d + done * 4, s + done * 4, w - done);
+    alphaRowScalar(d, s, done, w);
+}
+
+#else
+
+template <int MaskStride, int ImageStride>
+void maskRow(uchar* d, const uchar* m, const uchar* s, int w)
+{
+    maskRowScalar<MaskStride, ImageStride>(d, m, s, 0, w);
+}
+
+void alphaRow(uchar* d, const uchar* s, int w)
+{
+    alphaRowScalar(d, s, 0, w);
+}
+
+#endif
+
+// Mixes image into dst (32-bit rows) through mask over a w x h area; (sx, sy)
+// is the area's corner in the image and mask, (dx, dy) in dst.
 void maskInto(QImage& dst, int dx, int dy, const QImage& mask, const QImage& image, int sx, int sy,
     int w, int h)
 {
     const int ms = bgrStride(mask), is = bgrStride(image);
-    if (ms == 3 && is == 3)
-        maskRows<3, 3>(dst, dx, dy, mask, image, sx, sy, w, h);
-    else if (ms == 3)
-        maskRows<3, 4>(dst, dx, dy, mask, image, sx, sy, w, h);
-    else if (is == 3)
-        maskRows<4, 3>(dst, dx, dy, mask, image, sx, sy, w, h);
-    else
-        maskRows<4, 4>(dst, dx, dy, mask, image, sx, sy, w, h);
+    auto* row = ms == 3 ? (is == 3 ? maskRow<3, 3> : maskRow<3, 4>)
+                        : (is == 3 ? maskRow<4, 3> : maskRow<4, 4>);
+    for (int y = 0; y < h; ++y)
+        row(dst.scanLine(dy + y) + dx * 4, mask.constScanLine(sy + y) + sx * ms,
+            image.constScanLine(sy + y) + sx * is, w);
 }
 
 void alphaInto(QImage& dst, int dx, int dy, const QImage& source, int sx, int sy, int w, int h)
 {
-    for (int row = 0; row < h; ++row) {
-        auto* d = reinterpret_cast<std::uint32_t*>(dst.scanLine(dy + row)) + dx;
-        const uchar* s = source.constScanLine(sy + row) + sx * 4;
-        for (int col = 0; col < w; ++col, s += 4) {
-            const std::uint32_t old = d[col];
-            d[col] = (old & 0xFF000000u) | blendPacked(packBgr(s), old, s[3]);
-        }
-    }
+    for (int y = 0; y < h; ++y)
+        alphaRow(dst.scanLine(dy + y) + dx * 4, source.constScanLine(sy + y) + sx * 4, w);
 }
 
 // The canvas area at (x, y) as a 32-bit work image (what is already drawn there).
@@ -191,17 +516,7 @@ TColor TGraphicsProvider::BlendColors(TColor a, TColor b, int alpha)
 
 TColor TGraphicsProvider::MixColors(TColor a, TColor b, double ratio)
 {
-    const auto ca = std::uint32_t(ColorToRGB(a));
-    const auto cb = std::uint32_t(ColorToRGB(b));
-    TColor result = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const double x = double((ca >> shift) & 0xFF);
-        const double y = double((cb >> shift) & 0xFF);
-        // Halves go to the even neighbour, as the original's rounding does.
-        const auto channel = std::uint32_t(std::nearbyint(y * ratio + x * (1 - ratio))) & 0xFF;
-        result |= TColor(channel << shift);
-    }
-    return result;
+    return mixRgb(std::uint32_t(ColorToRGB(a)), std::uint32_t(ColorToRGB(b)), ratio);
 }
 
 void TGraphicsProvider::SetClipRect(TCanvas& canvas, const TRect& rect)
@@ -288,11 +603,18 @@ void TGraphicsProvider::DrawVerticalGradient(
     const int height = rect.Height();
     if (rect.IsEmpty())
         return;
-    const TColor a = ColorToRGB(top), b = ColorToRGB(bottom);
-    TColor c = a;
+    const auto a = std::uint32_t(ColorToRGB(top)), b = std::uint32_t(ColorToRGB(bottom));
+    TColor c = TColor(a);
+    TRect area = rect;
+    const bool direct = canvas.DirectArea(area);
     for (int y = rect.Top; y < rect.Bottom; ++y) {
-        c = MixColors(a, b, double(y - rect.Top) / height);
-        canvas.FillSolid(TRect(rect.Left, y, rect.Right, y + 1), c);
+        c = mixRgb(a, b, double(y - rect.Top) / height);
+        if (!direct) {
+            canvas.FillSolid(TRect(rect.Left, y, rect.Right, y + 1), c);
+        } else if (y >= area.Top && y < area.Bottom) {
+            TCanvas::FillPixels(reinterpret_cast<QRgb*>(canvas.Image()->scanLine(y)) + area.Left,
+                area.Width(), TCanvas::PixelValue(c));
+        }
     }
     canvas.Pen().SetColor(c);
 }
@@ -303,10 +625,24 @@ void TGraphicsProvider::DrawHorizontalGradient(
     const int width = rect.Width();
     if (rect.IsEmpty())
         return;
-    const TColor a = ColorToRGB(left), b = ColorToRGB(right);
-    TColor c = a;
+    const auto a = std::uint32_t(ColorToRGB(left)), b = std::uint32_t(ColorToRGB(right));
+    TColor c = TColor(a);
+    TRect area = rect;
+    if (canvas.DirectArea(area)) {
+        // One row of colours, copied down the rectangle.
+        if (!area.IsEmpty()) {
+            auto* first = reinterpret_cast<QRgb*>(canvas.Image()->scanLine(area.Top));
+            for (int x = area.Left; x < area.Right; ++x)
+                first[x] = TCanvas::PixelValue(mixRgb(a, b, double(x - rect.Left) / width));
+            for (int y = area.Top + 1; y < area.Bottom; ++y)
+                std::copy(first + area.Left, first + area.Right,
+                    reinterpret_cast<QRgb*>(canvas.Image()->scanLine(y)) + area.Left);
+        }
+        canvas.Pen().SetColor(mixRgb(a, b, double(width - 1) / width));
+        return;
+    }
     for (int x = rect.Left; x < rect.Right; ++x) {
-        c = MixColors(a, b, double(x - rect.Left) / width);
+        c = mixRgb(a, b, double(x - rect.Left) / width);
         canvas.FillSolid(TRect(x, rect.Top, x + 1, rect.Bottom), c);
     }
     canvas.Pen().SetColor(c);

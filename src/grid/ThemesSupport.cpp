@@ -143,6 +143,11 @@ bool drawEdit(
     default:
         break;
     }
+    // The edit part is the whole field: its window-coloured inside, then the frame.
+    p.fillRect(rect.ToQRect(),
+        option.palette.brush(
+            option.state & QStyle::State_Enabled ? QPalette::Active : QPalette::Disabled,
+            QPalette::Base));
     style->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, window);
     return true;
 }
@@ -204,6 +209,9 @@ bool DrawThemed(const QWidget* window, TCanvas& canvas, const TRect& rect, int p
     const QString name = className.toLower();
     bool drawn = false;
     canvas.WithPainter([&](QPainter& p) {
+        // Styles may paint with whatever brush they find: start from none.
+        p.setBrush(Qt::NoBrush);
+        p.setPen(Qt::NoPen);
         if (name == QLatin1String("header"))
             drawn = drawHeader(style, window, p, rect, part, state);
         else if (name == QLatin1String("button"))

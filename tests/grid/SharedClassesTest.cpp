@@ -118,6 +118,17 @@ TEST(Gradient, FirstAndLastRows)
     canvas.Release();
     EXPECT_EQ(image.pixel(0, 0), qRgb(255, 255, 255));
     EXPECT_EQ(image.pixel(3, 0), qRgb(64, 64, 64)); // round(255 * 0.25) = 64
+
+    // Through a clip of two parts the rows are drawn by the painter, with the same colours.
+    image.fill(0xFF808080);
+    QRegion clip(QRect(0, 1, 4, 1));
+    clip += QRect(0, 10, 4, 1);
+    canvas.SetClipRegion(clip);
+    TGraphicsProvider::DrawVerticalGradient(canvas, Rect(1, 1, 3, 11), clBlack, TColor(0x0000C8));
+    canvas.Release();
+    EXPECT_EQ(image.pixel(1, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(1, 10), qRgb(180, 0, 0));
+    EXPECT_EQ(image.pixel(1, 5), 0xFF808080u) << "outside the clip";
 }
 
 TEST(MaskProvider, DrawMaskedMixesByGreyLevel)
@@ -329,4 +340,70 @@ TEST(Caption, DrawnOnOneLineWithClearBrushThenSolid)
         }
     EXPECT_GT(inked, 0);
     EXPECT_EQ(red, 0) << "the background stays";
+}
+
+namespace {
+
+// Fills a bitmap with a fixed pseudo-random pattern.
+void scramble(TBitmap& bitmap, unsigned seed)
+{
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uchar* row = bitmap.ScanLine(y);
+        for (int i = 0; i < bitmap.Width() * bitmap.BytesPerPixel(); ++i) {
+            seed = seed * 1103515245u + 12345u;
+            row[i] = uchar(seed >> 16);
+        }
+    }
+}
+
+} // namespace
+
+TEST(MaskProvider, WideRowsMatchThePerPixelBlend)
+{
+    // Rows long enough for the vector steps, with odd widths for the scalar tails.
+    for (TPixelFormat format : { pf24bit, pfDevice, pf32bit })
+        for (int width : { 8, 9, 37, 64 }) {
+            TBitmap image(width, 3, format), mask(width, 3, format == pf32bit ? pf24bit : format);
+            scramble(image, 1);
+            scramble(mask, 2);
+            QImage target(width + 2, 4, QImage::Format_RGB32);
+            for (int y = 0; y < target.height(); ++y)
+                for (int x = 0; x < target.width(); ++x)
+                    target.setPixel(x, y, qRgb(x * 7, y * 50, 255 - x));
+            const QImage before = target;
+            TCanvas canvas(&target);
+            TMaskProvider::DrawMasked(canvas, 1, 1, mask, image);
+            canvas.Release();
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const TColor expected
+                        = TMaskProvider::BlendColors(FromQColor(image.Image().pixelColor(x, y)),
+                            FromQColor(before.pixelColor(x + 1, y + 1)),
+                            TMaskProvider::GrayLevel(FromQColor(mask.Image().pixelColor(x, y))));
+                    ASSERT_EQ(FromQColor(target.pixelColor(x + 1, y + 1)), expected)
+                        << "format " << format << " width " << width << " at " << x << "," << y;
+                }
+            EXPECT_EQ(target.pixel(width + 1, 1), before.pixel(width + 1, 1));
+        }
+}
+
+TEST(DrawProvider, WideRowsMatchThePerPixelBlend)
+{
+    for (int width : { 8, 15, 40 }) {
+        TBitmap picture(width, 2, pf32bit);
+        scramble(picture, 3);
+        QImage target(width, 2, QImage::Format_RGB32);
+        target.fill(qRgb(10, 200, 90));
+        TCanvas canvas(&target);
+        TDrawProvider::DrawAlpha(canvas, 0, 0, picture);
+        canvas.Release();
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uchar* p = picture.ScanLine(y) + 4 * x;
+                const TColor source = TColor(p[2] | (p[1] << 8) | (p[0] << 16));
+                ASSERT_EQ(FromQColor(target.pixelColor(x, y)),
+                    TMaskProvider::BlendColors(source, TColor(0x5AC80A), p[3]))
+                    << width << " at " << x;
+            }
+    }
 }

@@ -1,5 +1,8 @@
 #include "ThemesSupport.h"
+
 #include "SuiteCommon.h"
+#include <QApplication>
+#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -80,4 +83,16 @@ TEST(SuiteCommon, EightBitPathLosesWhatTheCodePageCannotHold)
     UnicodeDrawing = false;
     EXPECT_EQ(DrawingText(text), QStringLiteral("Çağrı €?"));
     UnicodeDrawing = true;
+}
+
+TEST(ThemesSupport, CanvasToolsDoNotLeakIntoThemedPictures)
+{
+    QImage image = blank(60, 24);
+    TCanvas canvas(&image);
+    canvas.Brush().SetColor(clBlack);
+    canvas.Rectangle(0, 0, 1, 1); // the painter now holds a black brush
+    DrawThemed(
+        nullptr, canvas, Rect(0, 0, 60, 24), EP_EDITTEXT, ETS_NORMAL, QStringLiteral("edit"));
+    canvas.Release();
+    EXPECT_EQ(image.pixel(30, 12), QApplication::palette().color(QPalette::Base).rgb());
 }
