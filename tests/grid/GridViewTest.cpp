@@ -1,0 +1,566 @@
+#include "GridView.h"
+#include "ColumnClasses.h"
+#include "ColumnDragBox.h"
+#include "FakeGrid.h"
+#include "ViewServices.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+TTextualColumn* AddTextColumn(TGridView& grid, const QString& caption, int width)
+{
+    auto* column = new TTextualColumn();
+    column->Header().SetCaption(caption);
+    column->SetColor(clWindow);
+    column->SetFont(ColumnFont { QStringLiteral("MS Sans Serif"), -11, 0, clWindowText });
+    column->SetWidth(width);
+    column->SetPosition(grid.Columns()->Count());
+    grid.Columns()->Add(column);
+    return column;
+}
+
+// A report grid with three 60-pixel text columns and grid lines.
+std::unique_ptr<TGridView> MakeGrid(int rows = 0)
+{
+    auto grid = std::make_unique<TGridView>();
+    grid->resize(300, 200);
+    grid->SetOptions(grid->Options() + goGrid);
+    for (int i = 0; i < 3; ++i)
+        AddTextColumn(*grid, QStringLiteral("C%1").arg(i), 60);
+    grid->AddRows(rows);
+    return grid;
+}
+
+TColor Rgb(TColor color)
+{
+    return ColorToRGB(color);
+}
+
+TColor PixelAt(TGridView& grid, int x, int y)
+{
+    grid.Update();
+    return grid.Canvas().Pixel(x, y);
+}
+
+// True when a pixel of r differs from the colour `background`.
+bool HasInk(TGridView& grid, const TRect& r, TColor background)
+{
+    grid.Update();
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x)
+            if (grid.Canvas().Pixel(x, y) != Rgb(background))
+                return true;
+    return false;
+}
+
+void GiveFocus(QWidget& widget)
+{
+    widget.show();
+    QApplication::setActiveWindow(&widget);
+    widget.activateWindow();
+    widget.setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+}
+
+// The call list of the main window: a new call drops the oldest beyond six
+// rows, appends a row and writes its five cells under the update lock.
+void AddCall(TGridView& grid, const QStringList& values)
+{
+    if (grid.RowCount() > 5)
+        grid.DeleteRow(0);
+    grid.AddRows(1);
+    const int row = grid.RowCount() - 1;
+    grid.BeginUpdate();
+    for (int c = 0; c < 5; ++c)
+        grid.Cell(c, row)->SetAsString(values.at(c));
+    grid.EndUpdate();
+}
+
+} // namespace
+
+TEST(GridViewRows, OutOfRangeRowOperationsDoNothing)
+{
+    auto grid = MakeGrid(3);
+    grid->Cell(0, 2)->SetAsString(QStringLiteral("last"));
+    EXPECT_NO_THROW(grid->DeleteRow(7));
+    EXPECT_NO_THROW(grid->DeleteRow(-1));
+    EXPECT_NO_THROW(grid->InsertRow(3));
+    EXPECT_NO_THROW(grid->MoveRow(0, 3));
+    EXPECT_EQ(grid->RowCount(), 3);
+    EXPECT_EQ(grid->CellText(0, 2), QStringLiteral("last"));
+    EXPECT_EQ(grid->CellText(5, 0), QString());
+    grid->SetCellText(0, 9, QStringLiteral("x"));
+    EXPECT_EQ(grid->RowCount(), 3);
+    // The store's own access still reports a bad row to its caller.
+    EXPECT_THROW(grid->Cell(0, 3), EListError);
+}
+
+TEST(GridViewRows, EqualTextRaisesNoChange)
+{
+    auto grid = MakeGrid(2);
+    std::vector<std::pair<int, int>> changes;
+    grid->OnChange = [&](TObject*, int c, int r) { changes.push_back({ c, r }); };
+    grid->SetCellText(1, 1, QStringLiteral("abc"));
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0], std::make_pair(1, 1));
+    grid->SetCellText(1, 1, QStringLiteral("abc"));
+    EXPECT_EQ(changes.size(), 1u);
+}
+
+TEST(GridViewRows, UpdateLockSuppressesRepaintAndChange)
+{
+    auto grid = MakeGrid(2);
+    grid->show();
+    int changes = 0;
+    grid->OnChange = [&](TObject*, int, int) { ++changes; };
+    const TRect cell = grid->GetCellRect(0, 1, gpData);
+    EXPECT_FALSE(HasInk(*grid, cell.Inflated(-1, -1), clWindow));
+
+    grid->BeginUpdate();
+    grid->BeginUpdate();
+    grid->Cell(0, 1)->SetAsString(QStringLiteral("WWWW"));
+    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(HasInk(*grid, cell.Inflated(-1, -1), clWindow));
+    // One EndUpdate ends both, and repaints nothing by itself.
+    grid->EndUpdate();
+    EXPECT_FALSE(grid->Updating());
+    EXPECT_FALSE(HasInk(*grid, cell.Inflated(-1, -1), clWindow));
+
+    grid->Cell(0, 1)->SetAsString(QStringLiteral("MMMM"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(HasInk(*grid, cell.Inflated(-1, -1), clWindow));
+}
+
+TEST(GridViewRows, AddRowsFillsDefaultValues)
+{
+    auto grid = MakeGrid(1);
+    grid->Columns()->Items(1)->SetDefaultValue(QStringLiteral("yok"));
+    grid->SetOptions(grid->Options() + goUseDefaultValues);
+    std::vector<std::pair<int, int>> changes;
+    grid->OnChange = [&](TObject*, int c, int r) { changes.push_back({ c, r }); };
+    grid->AddRows(2);
+    EXPECT_EQ(grid->RowCount(), 3);
+    EXPECT_EQ(grid->CellText(1, 1), QStringLiteral("yok"));
+    EXPECT_EQ(grid->CellText(1, 2), QStringLiteral("yok"));
+    EXPECT_EQ(grid->CellText(0, 1), QString());
+    EXPECT_EQ(grid->CellText(1, 0), QString());
+    EXPECT_EQ(changes, (std::vector<std::pair<int, int>> { { 1, 1 }, { 1, 2 } }));
+}
+
+TEST(GridViewRows, InsertDeleteAndClearMoveTheFocusAsRowsMove)
+{
+    auto grid = MakeGrid(6);
+    grid->SetFocusedCell(1, 3, 0);
+    grid->InsertRow(0);
+    EXPECT_EQ(grid->FocusedRow(), 4);
+    EXPECT_EQ(grid->RowCount(), 7);
+
+    // Deleting the focused last row leaves the index beyond the rows.
+    grid->SetFocusedCell(1, 6, 0);
+    grid->DeleteRow(6);
+    EXPECT_EQ(grid->FocusedRow(), 6);
+    EXPECT_EQ(grid->RowCount(), 6);
+
+    grid->SetFocusedCell(2, 4, 0);
+    grid->Clear();
+    EXPECT_EQ(grid->RowCount(), 0);
+    EXPECT_EQ(grid->FocusedColumn(), 2);
+    EXPECT_EQ(grid->FocusedRow(), 4);
+    grid->AddRows(6);
+    EXPECT_EQ(grid->FocusedRow(), 4);
+}
+
+TEST(GridViewRows, MoveRowCarriesItsMark)
+{
+    auto grid = MakeGrid(4);
+    grid->Cell(0, 0)->SetAsString(QStringLiteral("a"));
+    grid->SetFocusedCell(0, 0, 0);
+    EXPECT_TRUE(grid->RowMarked(0));
+    grid->MoveRow(0, 3);
+    EXPECT_EQ(grid->CellText(0, 3), QStringLiteral("a"));
+    EXPECT_TRUE(grid->RowMarked(3));
+    EXPECT_FALSE(grid->RowMarked(0));
+}
+
+TEST(GridViewSelection, CtrlAndShiftExtendTheRowSelection)
+{
+    auto grid = MakeGrid(10);
+    grid->SetOptions(grid->Options() + goMultiSelect + goSelectFullRow);
+    grid->SetFocusedCell(0, 2, ssCtrl);
+    grid->SetFocusedCell(0, 5, ssCtrl);
+    EXPECT_TRUE(grid->RowMarked(2));
+    EXPECT_TRUE(grid->RowMarked(5));
+    EXPECT_TRUE(grid->hasState(gstMultiSelecting));
+    grid->SetFocusedCell(0, 8, ssShift);
+    for (int r = 0; r < 10; ++r)
+        EXPECT_EQ(grid->RowMarked(r), r >= 5 && r <= 8) << r;
+    // A plain click clears the marks and selects the one row.
+    grid->SetFocusedCell(0, 1, 0);
+    for (int r = 0; r < 10; ++r)
+        EXPECT_EQ(grid->RowMarked(r), r == 1) << r;
+    EXPECT_FALSE(grid->hasState(gstMultiSelecting));
+}
+
+TEST(GridViewSelection, SameCellRaisesSelectCellAndRepaintsNothing)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    grid->SetFocusedCell(1, 1, 0);
+    grid->Update();
+    int selects = 0;
+    grid->OnSelectCell = [&](TObject*, int c, int r) {
+        ++selects;
+        EXPECT_EQ(c, 1);
+        EXPECT_EQ(r, 1);
+    };
+    const TColor before = PixelAt(*grid, 70, 30);
+    grid->SetFocusedCell(1, 1, 0);
+    EXPECT_EQ(selects, 1);
+    EXPECT_EQ(PixelAt(*grid, 70, 30), before);
+}
+
+TEST(GridViewLayout, RowPitchAndVisibleRows)
+{
+    TGridView grid;
+    grid.SetOptions(TGridOptions { goGrid, goHeader });
+    grid.SetRowSize(20);
+    grid.SetHeaderSize(20);
+    grid.resize(300, 170);
+    AddTextColumn(grid, QStringLiteral("A"), 100);
+    EXPECT_EQ(grid.RowPitch(), 21);
+    EXPECT_EQ(grid.DataRect().Height(), 150);
+    EXPECT_EQ(grid.VisibleRowCount(), 7);
+    EXPECT_EQ(grid.GetVertScrollRange(), 0);
+    grid.AddRows(10);
+    EXPECT_EQ(grid.GetVertScrollRange(), 3);
+    // RowSize 0 or less is ignored.
+    grid.SetRowSize(0);
+    EXPECT_EQ(grid.RowSize(), 20);
+    EXPECT_EQ(grid.RowAt(20), 0);
+    EXPECT_EQ(grid.RowAt(40), 0);
+    EXPECT_EQ(grid.RowAt(41), 1);
+    EXPECT_EQ(grid.HitTest(TPoint(5, 5)), gpHeader);
+    EXPECT_EQ(grid.HitTest(TPoint(5, 25)), gpData);
+    EXPECT_EQ(grid.HitTest(TPoint(150, 25)), gpNothing);
+}
+
+TEST(GridViewLayout, ColumnRightEdgeBelongsToTheColumn)
+{
+    auto grid = MakeGrid();
+    TCustomColumn* first = grid->Columns()->ByPosition(0);
+    TCustomColumn* second = grid->Columns()->ByPosition(1);
+    EXPECT_EQ(grid->ColumnAt(0), first);
+    EXPECT_EQ(grid->ColumnAt(60), first);
+    EXPECT_EQ(grid->ColumnAt(61), second);
+    EXPECT_EQ(grid->ColumnAt(181), nullptr);
+    second->SetVisible(false);
+    EXPECT_EQ(grid->ColumnAt(61)->Header().Caption(), QStringLiteral("C2"));
+}
+
+TEST(GridViewLayout, AutoSizeColumnsFillTheClientWidth)
+{
+    TGridView grid;
+    grid.resize(400, 150);
+    grid.LoadColumns(CallListColumns());
+    int total = 0;
+    for (int i = 0; i < grid.Columns()->Count(); ++i)
+        total += grid.Columns()->Items(i)->Width();
+    EXPECT_EQ(total, grid.ClientWidth());
+}
+
+TEST(GridViewMouse, ResizeNeverGoesBelowEightPixels)
+{
+    auto grid = MakeGrid(2);
+    grid->show();
+    TCustomColumn* first = grid->Columns()->ByPosition(0);
+    ASSERT_EQ(grid->ResizeEdgeAt(TPoint(61, 5)), first);
+    EXPECT_EQ(grid->ResizeEdgeAt(TPoint(61, 25)), nullptr);
+    grid->MouseDown(mbLeft, ssLeft, 61, 5);
+    EXPECT_TRUE(grid->hasState(gstResizing));
+    grid->MouseMove(ssLeft, -40, 5);
+    EXPECT_EQ(first->Width() + grid->ResizeDelta(), 8);
+    grid->MouseUp(mbLeft, 0, -40, 5);
+    EXPECT_FALSE(grid->hasState(gstResizing));
+    EXPECT_EQ(first->Width(), 8);
+    EXPECT_EQ(grid->Columns()->ByPosition(1)->Left(), 8);
+
+    grid->MouseDown(mbLeft, ssLeft, 9, 5);
+    grid->MouseMove(ssLeft, 30, 5);
+    grid->MouseUp(mbLeft, 0, 30, 5);
+    EXPECT_EQ(first->Width(), 30);
+}
+
+TEST(GridViewMouse, ShortHeaderDragIsAClickAndSorts)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    grid->SetOptions(grid->Options() - goDissableColumnMoving);
+    grid->Cell(1, 0)->SetAsString(QStringLiteral("b"));
+    grid->Cell(1, 1)->SetAsString(QStringLiteral("c"));
+    grid->Cell(1, 2)->SetAsString(QStringLiteral("a"));
+    std::vector<int> clicks;
+    grid->OnHeaderClick = [&](TObject*, int col) { clicks.push_back(col); };
+    std::vector<std::pair<int, bool>> sorts;
+    grid->OnSortColumn = [&](TObject*, int col, bool asc) { sorts.push_back({ col, asc }); };
+
+    grid->MouseDown(mbLeft, ssLeft, 90, 8);
+    EXPECT_TRUE(grid->hasState(gstHeaderPressed));
+    grid->MouseMove(ssLeft, 93, 11);
+    EXPECT_FALSE(grid->hasState(gstHeaderDragging));
+    EXPECT_FALSE(grid->DragBox()->isVisible());
+    grid->MouseUp(mbLeft, 0, 93, 11);
+    EXPECT_EQ(clicks, std::vector<int> { 1 });
+    ASSERT_EQ(sorts.size(), 1u);
+    EXPECT_EQ(sorts[0], std::make_pair(1, true));
+    EXPECT_EQ(grid->CellText(1, 0), QStringLiteral("a"));
+    EXPECT_EQ(grid->CellText(1, 2), QStringLiteral("c"));
+}
+
+TEST(GridViewMouse, HeaderDragMovesTheColumnUnlessMovingIsDisabled)
+{
+    auto grid = MakeGrid(1);
+    grid->show();
+    grid->SetOptions(grid->Options() + goDissableColumnMoving);
+    grid->MouseDown(mbLeft, ssLeft, 10, 8);
+    grid->MouseMove(ssLeft, 40, 8);
+    EXPECT_FALSE(grid->hasState(gstHeaderDragging));
+    grid->MouseUp(mbLeft, 0, 40, 8);
+
+    grid->SetOptions(grid->Options() - goDissableColumnMoving);
+    TCustomColumn* first = grid->Columns()->Items(0);
+    grid->MouseDown(mbLeft, ssLeft, 10, 8);
+    grid->MouseMove(ssLeft, 15, 8);
+    ASSERT_TRUE(grid->hasState(gstHeaderDragging));
+    EXPECT_EQ(grid->DraggedColumn(), first);
+    const TPoint drop = grid->ClientToScreen(TPoint(150, 30));
+    grid->ColumnDrop(drop.X, drop.Y);
+    EXPECT_FALSE(grid->hasState(gstHeaderDragging));
+    EXPECT_EQ(first->Position(), 2);
+    EXPECT_EQ(DisplayCaptions(*grid->Columns()), Texts({ "C1", "C2", "C0" }));
+
+    // Below twice the header height, only goCanHideColumn hides it.
+    grid->MouseDown(mbLeft, ssLeft, 10, 8);
+    grid->MouseMove(ssLeft, 15, 8);
+    const TPoint below = grid->ClientToScreen(TPoint(10, 2 * grid->HeaderSize() + 5));
+    grid->ColumnDrop(below.X, below.Y);
+    EXPECT_TRUE(grid->Columns()->Items(1)->Visible());
+    grid->SetOptions(grid->Options() + goCanHideColumn);
+    grid->MouseDown(mbLeft, ssLeft, 10, 8);
+    grid->MouseMove(ssLeft, 15, 8);
+    grid->ColumnDrop(below.X, below.Y);
+    EXPECT_FALSE(grid->Columns()->Items(1)->Visible());
+}
+
+TEST(GridViewMouse, ClickOnACellRaisesCellClickAndFocusesIt)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    std::vector<std::pair<int, int>> clicks;
+    grid->OnCellClick = [&](TObject*, int c, int r) { clicks.push_back({ c, r }); };
+    const int y = grid->DataRect().Top + grid->RowPitch() * 2 + 3;
+    grid->MouseDown(mbLeft, ssLeft, 130, y);
+    grid->MouseUp(mbLeft, 0, 130, y);
+    EXPECT_EQ(grid->FocusedColumn(), 2);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    EXPECT_EQ(clicks, (std::vector<std::pair<int, int>> { { 2, 2 } }));
+}
+
+TEST(GridViewKeyboard, EmptyGridRaisesNoKeyDown)
+{
+    auto grid = MakeGrid();
+    int keys = 0;
+    grid->OnKeyDown = [&](TObject*, int&, TShiftState) { ++keys; };
+    int key = Qt::Key_Down;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(keys, 0);
+    grid->AddRows(3);
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(keys, 1);
+    EXPECT_EQ(grid->FocusedRow(), 1);
+    key = Qt::Key_End;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    key = Qt::Key_Down;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    key = Qt::Key_Home;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), 0);
+    key = Qt::Key_Right;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedColumn(), 1);
+}
+
+TEST(GridViewKeyboard, EnterMovesByDirectionOnlyWithWantReturns)
+{
+    auto grid = MakeGrid(3);
+    grid->KeyPress(QChar(13));
+    EXPECT_EQ(grid->FocusedRow(), 0);
+    grid->SetWantReturns(true);
+    grid->KeyPress(QChar(13));
+    EXPECT_EQ(grid->FocusedRow(), 1);
+    grid->SetSelectionMoveDirection(mdRight);
+    grid->KeyPress(QChar(13));
+    EXPECT_EQ(grid->FocusedColumn(), 1);
+    grid->SetSelectionMoveDirection(mdNone);
+    grid->KeyPress(QChar(13));
+    EXPECT_EQ(grid->FocusedColumn(), 1);
+    EXPECT_EQ(grid->FocusedRow(), 1);
+}
+
+TEST(GridViewKeyboard, TypeAheadWrapsAndIgnoresCase)
+{
+    FakeViewServices services;
+    SetViewServices(&services);
+    {
+        auto grid = MakeGrid(4);
+        auto* search = grid->Columns()->Items(0);
+        search->SetOptions(search->Options() + coSearchColumn - coEditing);
+        const char* names[] = { "alma", "Armut", "kiraz", "ayva" };
+        for (int r = 0; r < 4; ++r)
+            grid->Cell(0, r)->SetAsString(QString::fromUtf8(names[r]));
+        grid->SetFocusedCell(0, 2, 0);
+        grid->KeyPress(QLatin1Char('A'));
+        EXPECT_EQ(grid->FocusedRow(), 3); // after the focused row first
+        grid->KeyPress(QLatin1Char('l'));
+        EXPECT_EQ(grid->FocusedRow(), 0); // wrapped to row 0, "AL" matches "alma"
+        EXPECT_EQ(grid->SearchText(), QStringLiteral("Al"));
+        services.Advance(499);
+        EXPECT_EQ(grid->SearchText(), QStringLiteral("Al"));
+        services.Advance(1);
+        EXPECT_TRUE(grid->SearchText().isEmpty());
+        grid->KeyPress(QLatin1Char('a'));
+        EXPECT_EQ(grid->FocusedRow(), 1); // "Armut"
+    }
+    SetViewServices(nullptr);
+}
+
+TEST(GridViewPaint, ReportGridWithHeaderLinesAndFocus)
+{
+    auto grid = MakeGrid(2);
+    grid->SetHeaderSize(20);
+    grid->SetRowSize(20);
+    GiveFocus(*grid);
+    ASSERT_TRUE(grid->hasFocus());
+    grid->Invalidate();
+    // Header: button face with a caption.
+    EXPECT_EQ(PixelAt(*grid, 30, 0), Rgb(clBtnHighlight));
+    EXPECT_EQ(PixelAt(*grid, 30, 19), Rgb(clBtnShadow));
+    EXPECT_TRUE(HasInk(*grid, TRect(2, 2, 58, 18), clBtnFace));
+    // Grid lines: under row 0 at y = 20 + 20, right of column 0 at x = 59.
+    EXPECT_EQ(PixelAt(*grid, 30, 40), Rgb(clBtnFace));
+    EXPECT_EQ(PixelAt(*grid, 59, 30), Rgb(clBtnFace));
+    // Empty rows below the last one still get their lines.
+    EXPECT_EQ(PixelAt(*grid, 30, 40 + 21 * 3), Rgb(clBtnFace));
+    // Right of the columns: the grid's colour.
+    EXPECT_EQ(PixelAt(*grid, 250, 30), Rgb(clWindow));
+    // The focused cell is highlighted and framed by the dotted focus rectangle.
+    EXPECT_EQ(PixelAt(*grid, 30, 30), Rgb(clHighlight));
+    const TColor corner = PixelAt(*grid, 0, 20);
+    EXPECT_NE(corner, Rgb(clHighlight));
+    // Another cell is plain.
+    EXPECT_EQ(PixelAt(*grid, 90, 30), Rgb(clWindow));
+}
+
+TEST(GridViewPaint, FramedLinesAreBlack)
+{
+    auto grid = MakeGrid(2);
+    grid->SetGridLinesStyle(lsFramed);
+    grid->show();
+    const TRect last = grid->GetCellRect(2, 1, gpData);
+    const TRect first = grid->GetCellRect(0, 0, gpData);
+    EXPECT_EQ(PixelAt(*grid, last.Left + 5, last.Bottom), Rgb(clBlack));
+    EXPECT_EQ(PixelAt(*grid, last.Right, first.Top + 5), Rgb(clBlack));
+    EXPECT_EQ(PixelAt(*grid, first.Left + 5, first.Bottom), Rgb(clBtnFace));
+    EXPECT_EQ(PixelAt(*grid, first.Right, first.Top + 5), Rgb(clBtnFace));
+}
+
+TEST(GridViewPaint, CaptionOfAnEmptyGrid)
+{
+    auto grid = MakeGrid();
+    grid->show();
+    grid->SetCaption(QStringLiteral("Kayıt yok"));
+    const TRect data = grid->DataRect();
+    EXPECT_TRUE(HasInk(*grid, TRect(100, data.Top + 4, 200, data.Top + 20), clWindow));
+    grid->AddRows(1);
+    grid->Invalidate();
+    EXPECT_FALSE(HasInk(*grid, TRect(130, data.Top + 2, 170, data.Top + 15), clWindow));
+}
+
+TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
+{
+    TGridView grid;
+    grid.SetBorderStyle(bsSingle);
+    grid.SetGridStyle(gsReport);
+    grid.SetGridLinesStyle(lsNormal);
+    grid.SetHeaderSize(20);
+    grid.SetHeaderStyle(hsAuto);
+    grid.SetHideScrollBar(true);
+    grid.SetInputSize(12);
+    grid.SetOptions(TGridOptions { goDissableColumnMoving, goGrid, goHeader });
+    grid.SetRowSize(20);
+    grid.SetSelectionMoveDirection(mdNone);
+    grid.SetSlideSize(60);
+    grid.SetWantReturns(false);
+    grid.resize(532, 170);
+    grid.LoadColumns(CallListColumns());
+    grid.show();
+
+    EXPECT_EQ(DisplayCaptions(*grid.Columns()),
+        Texts({ "Hat no.", "Arayan numara", "Saat", "Cihaz seri no.", "Çağrı sıra no" }));
+    int changes = 0;
+    grid.OnChange = [&](TObject*, int, int) { ++changes; };
+    for (int call = 1; call <= 7; ++call)
+        AddCall(grid,
+            { QStringLiteral("12:00:0%1").arg(call), QStringLiteral("SN1"), QString::number(call),
+                QString::number(call % 4 + 1), QStringLiteral("555000%1").arg(call) });
+    EXPECT_EQ(changes, 0);
+    ASSERT_EQ(grid.RowCount(), 6);
+    EXPECT_EQ(grid.CellText(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(grid.CellText(2, 5), QStringLiteral("7"));
+    EXPECT_EQ(grid.CellText(4, 5), QStringLiteral("5550007"));
+    EXPECT_EQ(grid.VisibleRowCount(), 7);
+    EXPECT_FALSE(grid.VertScrollBar()->Visible());
+    EXPECT_EQ(grid.ClientWidth(), 532);
+
+    // Painted in display order: "Hat no." (stored index 3) is the leftmost column.
+    TCustomColumn* hat = grid.Columns()->Items(3);
+    EXPECT_EQ(hat->Left(), 0);
+    EXPECT_EQ(grid.Columns()->Items(4)->Left(), hat->Width());
+    int total = 0;
+    for (int i = 0; i < 5; ++i)
+        total += grid.Columns()->Items(i)->Width();
+    EXPECT_EQ(total, 532);
+    const TRect hatCell = grid.GetCellRect(3, 5, gpData);
+    EXPECT_EQ(hatCell.Top, 20 + 5 * 21);
+    EXPECT_TRUE(HasInk(grid, hatCell.Inflated(-1, -1), clWindow));
+    EXPECT_TRUE(HasInk(grid, TRect(2, 2, hat->Width() - 2, 18), clBtnFace));
+    // No seventh row: the row below the last is empty, with its grid lines.
+    const TRect empty = grid.GetCellRect(3, 6, gpData);
+    EXPECT_FALSE(HasInk(grid, empty.Inflated(-1, -1), clWindow));
+    EXPECT_EQ(PixelAt(grid, empty.Left + 3, empty.Bottom), Rgb(clBtnFace));
+}
+
+TEST(ColumnDragBox, ArrowShapes)
+{
+    EXPECT_TRUE(TDragArrow::Shape(0).isEmpty());
+    const QRegion up = TDragArrow::Shape(1);
+    const QRegion down = TDragArrow::Shape(2);
+    EXPECT_TRUE(up.contains(QPoint(4, 1)));
+    EXPECT_TRUE(up.contains(QPoint(4, 7)));
+    EXPECT_FALSE(up.contains(QPoint(0, 8)));
+    EXPECT_TRUE(down.contains(QPoint(4, 7)));
+    EXPECT_TRUE(down.contains(QPoint(4, 1)));
+    EXPECT_FALSE(down.contains(QPoint(0, 1)));
+    TDragArrow arrow;
+    EXPECT_EQ(arrow.width(), 9);
+    EXPECT_EQ(arrow.ArrowKind(), 0);
+    arrow.SetArrowKind(2);
+    EXPECT_EQ(arrow.ArrowKind(), 2);
+}
