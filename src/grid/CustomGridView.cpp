@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPolygon>
 #include <QWheelEvent>
 
 namespace {
@@ -24,13 +26,52 @@ TShiftState keyShift(Qt::KeyboardModifiers m)
     return s;
 }
 
-// The two-way arrow over a column's right edge.
-QCursor horzSplitCursor()
-{
-    return QCursor(Qt::SplitHCursor);
-}
-
 } // namespace
+
+QCursor TCustomGridView::GridCursor(TCursor id)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QColor black(0, 0, 0), white(255, 255, 255);
+    switch (id) {
+    case crHorzSplit: {
+        // Two bars with an arrow out of each side: the column's edge moves sideways.
+        p.fillRect(14, 4, 1, 17, black);
+        p.fillRect(17, 4, 1, 17, black);
+        const QPolygon left({ QPoint(12, 12), QPoint(7, 7), QPoint(7, 17) });
+        const QPolygon right({ QPoint(19, 12), QPoint(24, 7), QPoint(24, 17) });
+        p.setPen(white);
+        p.setBrush(black);
+        p.drawPolygon(left);
+        p.drawPolygon(right);
+        p.fillRect(4, 11, 9, 3, black);
+        p.fillRect(19, 11, 9, 3, black);
+        p.end();
+        return QCursor(QPixmap::fromImage(image), 15, 12);
+    }
+    case crColumnNoDrag: {
+        // A crossed-out circle: the column cannot be dropped here.
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(black, 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPoint(12, 12), 8, 8);
+        p.drawLine(QPoint(7, 7), QPoint(17, 17));
+        p.end();
+        return QCursor(QPixmap::fromImage(image), 12, 12);
+    }
+    default: {
+        // A short arrow pointing right: the whole row is selected.
+        const QPolygon arrow({ QPoint(2, 4), QPoint(12, 11), QPoint(2, 18) });
+        p.setPen(white);
+        p.setBrush(black);
+        p.drawPolygon(arrow);
+        p.end();
+        return QCursor(QPixmap::fromImage(image), 12, 11);
+    }
+    }
+}
 
 TGridHintWindow::TGridHintWindow(QWidget* owner)
     : QLabel(owner,
@@ -81,9 +122,8 @@ TCustomGridView::TCustomGridView(QWidget* parent)
         });
     };
     SetColor(clWindow);
-    Screen()->SetCursors(crHorzSplit, horzSplitCursor());
-    Screen()->SetCursors(crColumnNoDrag, QCursor(Qt::ForbiddenCursor));
-    Screen()->SetCursors(crIndicatorSelect, QCursor(Qt::PointingHandCursor));
+    for (TCursor id : { crHorzSplit, crColumnNoDrag, crIndicatorSelect })
+        Screen()->SetCursors(id, GridCursor(id));
     resize(250, 150);
 }
 

@@ -36,6 +36,10 @@ public:
     explicit TCustomGridView(QWidget* parent = nullptr);
     ~TCustomGridView() override;
 
+    // The cursors "HORZSPLIT", "COLUMNNODRAG" and "INDICATORSELECT", drawn
+    // from their pictures.
+    static QCursor GridCursor(TCursor id);
+
     bool WantReturns() const { return m_wantReturns; }
     void SetWantReturns(bool value) { m_wantReturns = value; }
 

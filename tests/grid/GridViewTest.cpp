@@ -2,6 +2,7 @@
 #include "ColumnClasses.h"
 #include "ColumnDragBox.h"
 #include "FakeGrid.h"
+#include "SharedClasses.h"
 #include "ViewServices.h"
 
 #include <QApplication>
@@ -81,6 +82,16 @@ void AddCall(TGridView& grid, const QStringList& values)
         grid.Cell(c, row)->SetAsString(values.at(c));
     grid.EndUpdate();
 }
+
+// A text column whose cells can be edited in place.
+class EditableColumn : public TTextualColumn
+{
+public:
+    TCellEditorPtr CreateEditor() override
+    {
+        return { new TTextualEditor(), [](TCellEditor* editor) { delete editor; } };
+    }
+};
 
 } // namespace
 
@@ -563,4 +574,190 @@ TEST(ColumnDragBox, ArrowShapes)
     EXPECT_EQ(arrow.ArrowKind(), 0);
     arrow.SetArrowKind(2);
     EXPECT_EQ(arrow.ArrowKind(), 2);
+}
+
+TEST(GridViewEditing, EditorOpensAppliesAndCloses)
+{
+    auto grid = MakeGrid(3);
+    auto* column = new EditableColumn();
+    column->SetColor(clWindow);
+    column->SetOptions(column->Options() + coEditing);
+    column->SetPosition(3);
+    grid->Columns()->Add(column);
+    grid->Cell(3, 0)->SetAsString(QStringLiteral("eski"));
+    GiveFocus(*grid);
+
+    // Columns without coEditing refuse.
+    grid->EditCell(0, 0);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_EQ(grid->Editor(), nullptr);
+
+    std::vector<QString> edits;
+    grid->OnEdit = [&](TObject*, int c, int, const QString& v) {
+        EXPECT_EQ(c, 3);
+        edits.push_back(v);
+    };
+    int afterEdits = 0;
+    grid->OnAfterEdit = [&](TObject*, int, int, const QString& v, bool& accept) {
+        ++afterEdits;
+        accept = v != QStringLiteral("red");
+    };
+    grid->SetFocusedCell(3, 0, 0);
+    grid->EditCell(3, 0);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    auto* editor = qobject_cast<TTextualEditor*>(grid->Editor());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->Text(), QStringLiteral("eski"));
+    const TRect cell = grid->GetCellRect(3, 0, gpData).Inflated(-1, -1);
+    EXPECT_EQ(editor->geometry(), cell.ToQRect());
+
+    editor->EditWindow()->setText(QStringLiteral("yeni"));
+    ASSERT_FALSE(edits.empty());
+    EXPECT_EQ(edits.back(), QStringLiteral("yeni"));
+    // Enter stores the text, closes the editor and moves the focus down.
+    int key = Qt::Key_Return;
+    static_cast<TCellEditorHost*>(grid.get())->EditorKeyDown(editor, key, Qt::NoModifier);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(grid->CellText(3, 0), QStringLiteral("yeni"));
+    EXPECT_EQ(afterEdits, 1);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_EQ(grid->Editor(), nullptr);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_EQ(grid->FocusedRow(), 1);
+
+    // A refused text is not stored; Escape drops the edit.
+    grid->EditCell(3, 1, QStringLiteral("red"));
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_TRUE(grid->ApplyEdit());
+    EXPECT_EQ(grid->CellText(3, 1), QString());
+    key = Qt::Key_Escape;
+    static_cast<TCellEditorHost*>(grid.get())->EditorKeyDown(grid->Editor(), key, Qt::NoModifier);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+
+    // A typed character opens the editor with that character.
+    grid->SetFocusedCell(3, 2, 0);
+    grid->KeyPress(QLatin1Char('k'));
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_EQ(grid->EditRow(), 2);
+    EXPECT_EQ(grid->Editor()->GetText(), QStringLiteral("k"));
+    // Deleting the edited row closes the editor.
+    grid->DeleteRow(2);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+}
+
+TEST(GridViewEditing, InputLineBecomesARow)
+{
+    auto grid = MakeGrid(1);
+    grid->SetOptions(grid->Options() + goInput);
+    grid->Columns()->Items(0)->SetInputValue(QStringLiteral("girdi"));
+    grid->Columns()->Items(1)->SetDefaultValue(QStringLiteral("varsayılan"));
+    bool allow = false;
+    grid->OnInputAccept = [&](TObject*, bool& accept) { accept = allow; };
+    grid->AcceptInput();
+    EXPECT_EQ(grid->RowCount(), 1);
+    allow = true;
+    grid->AcceptInput();
+    ASSERT_EQ(grid->RowCount(), 2);
+    EXPECT_EQ(grid->CellText(0, 1), QStringLiteral("girdi"));
+    EXPECT_EQ(grid->CellText(1, 1), QStringLiteral("varsayılan"));
+    EXPECT_EQ(grid->Columns()->Items(0)->InputValue(), QString());
+    EXPECT_EQ(grid->Columns()->Items(1)->InputValue(), QStringLiteral("varsayılan"));
+    // The input line sits between the header and the data.
+    EXPECT_EQ(grid->InputRect().Top, grid->HeaderSize());
+    EXPECT_EQ(grid->DataRect().Top, grid->HeaderSize() + grid->InputSize() + 7);
+    EXPECT_EQ(grid->HitTest(TPoint(10, grid->HeaderSize() + 2)), gpInput);
+    // Up from row 0 moves the focus to the input line; Down brings it back.
+    int key = Qt::Key_Up;
+    grid->SetFocusedCell(0, 0, 0);
+    grid->KeyDown(key, 0);
+    EXPECT_TRUE(grid->InputFocused());
+    key = Qt::Key_Down;
+    grid->KeyDown(key, 0);
+    EXPECT_FALSE(grid->InputFocused());
+    EXPECT_EQ(grid->FocusedRow(), 0);
+}
+
+TEST(GridViewFooter, FormulasOverTheColumnValues)
+{
+    auto grid = MakeGrid();
+    auto* numbers = new TNumericColumn();
+    numbers->SetPosition(3);
+    grid->Columns()->Add(numbers);
+    grid->SetOptions(grid->Options() + goFooter);
+    numbers->SetFormulaKind(fkAverage);
+    grid->UpdateFooters();
+    EXPECT_EQ(numbers->Footer().Caption(), QStringLiteral("0"));
+    grid->AddRows(3);
+    grid->Cell(3, 0)->SetAsFloat(1.5);
+    grid->Cell(3, 1)->SetAsFloat(-4);
+    grid->Cell(3, 2)->SetAsFloat(5.5);
+    grid->UpdateFooters();
+    EXPECT_EQ(numbers->Footer().Caption(), QStringLiteral("1"));
+    numbers->SetFormulaKind(fkSum);
+    grid->UpdateFooters();
+    EXPECT_EQ(numbers->Footer().Caption(), QStringLiteral("3"));
+    numbers->SetFormulaKind(fkMinimum);
+    grid->UpdateFooters();
+    EXPECT_EQ(numbers->Footer().Caption(), QStringLiteral("-4"));
+    numbers->SetFormulaKind(fkMaximum);
+    grid->UpdateFooters();
+    EXPECT_EQ(numbers->Footer().Caption(), QStringLiteral("5.5"));
+    // The footer band takes the bottom of the client area.
+    EXPECT_EQ(grid->FooterRect().Bottom, grid->ClientHeight());
+    EXPECT_EQ(grid->DataRect().Bottom, grid->FooterRect().Top);
+    EXPECT_EQ(grid->HitTest(TPoint(10, grid->ClientHeight() - 3)), gpFooter);
+}
+
+TEST(GridViewSelection, HighlightColours)
+{
+    auto grid = MakeGrid();
+    grid->Columns()->Items(1)->SetColor(clYellow);
+    grid->AddRows(3);
+    // Without the focus nothing is highlighted unless goAlwaysShowSelection.
+    EXPECT_EQ(grid->GetCellBackColor(1, 0), clYellow);
+    grid->SetOptions(grid->Options() + goAlwaysShowSelection);
+    grid->SetFocusedCell(1, 0, 0);
+    EXPECT_EQ(grid->GetCellBackColor(1, 0), clBtnFace);
+    GiveFocus(*grid);
+    ASSERT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->GetCellBackColor(1, 0), clHighlight);
+    EXPECT_EQ(grid->GetCellFontColor(1, 0), clHighlightText);
+    EXPECT_EQ(grid->GetCellBackColor(1, 1), clYellow);
+    grid->SetOptions(grid->Options() + goAlphaBlendedSelection);
+    EXPECT_EQ(
+        grid->GetCellBackColor(1, 0), TGraphicsProvider::MixColors(clWindow, clHighlight, 0.25));
+    // Full-row selection highlights the marked row's other cells.
+    grid->SetOptions(grid->Options() - goAlphaBlendedSelection + goSelectFullRow);
+    EXPECT_TRUE(grid->IsCellHighlighted(0, 0));
+    EXPECT_TRUE(grid->IsCellHighlighted(2, 0));
+    EXPECT_FALSE(grid->IsCellHighlighted(2, 1));
+    grid->SetOptions(grid->Options() + goAlwaysIndicateSelected);
+    EXPECT_FALSE(grid->IsCellHighlighted(1, 0));
+}
+
+TEST(GridViewScroll, WheelAndKeysScrollTheRows)
+{
+    auto grid = MakeGrid(40);
+    grid->show();
+    const int visible = grid->VisibleRowCount();
+    EXPECT_TRUE(grid->VertScrollBar()->Visible());
+    EXPECT_EQ(grid->VertScrollBar()->Max(), 40 - visible);
+    grid->MouseWheel(-1, 0);
+    EXPECT_EQ(grid->TopRow(), 1);
+    grid->MouseWheel(1, 0);
+    EXPECT_EQ(grid->TopRow(), 0);
+    int key = Qt::Key_End;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->TopRow(), 40 - visible);
+    EXPECT_EQ(grid->FocusedRow(), 39);
+    key = Qt::Key_PageUp;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), grid->TopRow());
+    key = Qt::Key_Home;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->TopRow(), 0);
+    // Row hit testing follows the scroll position.
+    grid->VertScrollBar()->SetPosition(5);
+    EXPECT_EQ(grid->RowAt(grid->DataRect().Top + 1), 5);
 }
