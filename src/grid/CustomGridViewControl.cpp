@@ -688,6 +688,23 @@ void TCustomGridViewControl::ScrollMessage(TScrollBarKind kind, int code)
         UpdateHorzScrollBar();
 }
 
+void TCustomGridViewControl::ScrollContent(int dx, int dy)
+{
+    // The scrolled areas follow the layout, which may have changed since the
+    // last paint.
+    if (m_gridStyle == gsReport) {
+        const TRect data = DataRect();
+        SetHorzClipRect(TRect(data.Left, 0, ClientWidth(), ClientHeight()));
+        SetVertClipRect(TRect(0, data.Top, data.Right, data.Bottom));
+        SetVertScrollUnit(RowPitch());
+    } else {
+        SetHorzClipRect(ClientRect());
+        SetVertClipRect(ClientRect());
+        SetVertScrollUnit(m_slideSize + GridLineWidth());
+    }
+    TScrollView::ScrollContent(dx, dy);
+}
+
 void TCustomGridViewControl::CreateWnd()
 {
     TScrollView::CreateWnd();

@@ -249,6 +249,7 @@ public:
     }
 
     void ScrollMessage(TScrollBarKind kind, int code) override;
+    void ScrollContent(int dx, int dy) override;
 
     TAfterEditEvent OnAfterEdit;
     TApplyCellEvent OnApplyCell;

@@ -761,3 +761,21 @@ TEST(GridViewScroll, WheelAndKeysScrollTheRows)
     grid->VertScrollBar()->SetPosition(5);
     EXPECT_EQ(grid->RowAt(grid->DataRect().Top + 1), 5);
 }
+
+TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)
+{
+    auto grid = MakeGrid(40);
+    grid->show();
+    grid->Cell(0, 5)->SetAsString(QStringLiteral("WWWW"));
+    grid->Update();
+    const TRect top = grid->GetCellRect(0, 0, gpData).Inflated(-1, -1);
+    EXPECT_FALSE(HasInk(*grid, top, clWindow));
+    grid->VertScrollBar()->SetPosition(5);
+    EXPECT_TRUE(HasInk(*grid, top, clWindow));
+    grid->VertScrollBar()->SetPosition(6);
+    EXPECT_FALSE(HasInk(*grid, top, clWindow));
+    // Back up by one: the moved pixels bring the text into the first row again.
+    grid->MouseWheel(1, 0);
+    EXPECT_TRUE(HasInk(*grid, top, clWindow));
+    EXPECT_FALSE(HasInk(*grid, top.Offset(0, grid->RowPitch()), clWindow));
+}
