@@ -2,11 +2,16 @@
 // work: composition through a grey mask, composition by per-pixel alpha, and a
 // vertical linear gradient. Run with the peers side by side and compare times.
 
+#include "ColumnClasses.h"
+#include "GridView.h"
 #include "SharedClasses.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QHeaderView>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QStandardItemModel>
+#include <QTableView>
 
 #include <benchmark/benchmark.h>
 
@@ -167,12 +172,164 @@ void QPainterLinearGradient(benchmark::State& state)
 }
 BENCHMARK(QPainterLinearGradient);
 
+// ---------------------------------------------------------------------------
+// The grid view against Qt's QTableView over a QStandardItemModel holding the
+// same texts, both the same size, with the same font, painted offscreen.
+
+QFont gridFont()
+{
+    TFont font;
+    font.SetName(QStringLiteral("MS Sans Serif"));
+    font.SetHeight(-11);
+    return font.Handle();
+}
+
+QString cellValue(int col, int row)
+{
+    return QStringLiteral("Hücre %1/%2").arg(row).arg(col);
+}
+
+// Rows with texts: a band around the middle row, where the views look. Every
+// other row exists but holds empty texts (the model holds no item there).
+constexpr int TextBand = 2000;
+
+std::unique_ptr<TGridView> makeGrid(
+    int width, int height, int columns, int rows, int textFrom, int textTo)
+{
+    auto grid = std::make_unique<TGridView>();
+    grid->SetOptions(TGridOptions { goGrid, goHeader });
+    grid->SetHeaderSize(20);
+    grid->SetRowSize(20);
+    grid->resize(width, height);
+    for (int c = 0; c < columns; ++c) {
+        auto* column = new TTextualColumn();
+        column->Header().SetCaption(QStringLiteral("Sütun %1").arg(c));
+        column->SetColor(clWindow);
+        column->SetWidth(width / columns);
+        column->SetPosition(c);
+        grid->Columns()->Add(column);
+    }
+    grid->AppendRowsQuiet(rows);
+    grid->BeginUpdate();
+    for (int r = std::max(textFrom, 0); r < std::min(textTo, rows); ++r)
+        for (int c = 0; c < columns; ++c)
+            grid->Cell(c, r)->SetAsString(cellValue(c, r));
+    grid->EndUpdate();
+    grid->show();
+    QCoreApplication::processEvents();
+    return grid;
+}
+
+std::unique_ptr<QStandardItemModel> makeModel(int columns, int rows, int textFrom, int textTo)
+{
+    auto model = std::make_unique<QStandardItemModel>(rows, columns);
+    for (int c = 0; c < columns; ++c)
+        model->setHorizontalHeaderItem(c, new QStandardItem(QStringLiteral("Sütun %1").arg(c)));
+    for (int r = std::max(textFrom, 0); r < std::min(textTo, rows); ++r)
+        for (int c = 0; c < columns; ++c)
+            model->setItem(r, c, new QStandardItem(cellValue(c, r)));
+    return model;
+}
+
+std::unique_ptr<QTableView> makeTable(QStandardItemModel* model, int width, int height)
+{
+    auto view = std::make_unique<QTableView>();
+    view->setFont(gridFont());
+    view->setModel(model);
+    view->resize(width, height);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(21);
+    view->horizontalHeader()->setFixedHeight(20);
+    for (int c = 0; c < model->columnCount(); ++c)
+        view->setColumnWidth(c, width / model->columnCount());
+    view->show();
+    QCoreApplication::processEvents();
+    return view;
+}
+
+constexpr int BigRows = 1000000;
+
+void GridViewFullRepaint(benchmark::State& state)
+{
+    auto grid
+        = makeGrid(1000, 700, 10, BigRows, BigRows / 2 - TextBand / 2, BigRows / 2 + TextBand / 2);
+    grid->VertScrollBar()->SetPosition(BigRows / 2);
+    grid->Update();
+    for (auto _ : state) {
+        grid->Invalidate();
+        grid->Update();
+        benchmark::DoNotOptimize(grid->Canvas().Image()->constBits());
+    }
+}
+BENCHMARK(GridViewFullRepaint)->Unit(benchmark::kMicrosecond);
+
+void TableViewFullRepaint(benchmark::State& state)
+{
+    auto model = makeModel(10, BigRows, BigRows / 2 - TextBand / 2, BigRows / 2 + TextBand / 2);
+    auto view = makeTable(model.get(), 1000, 700);
+    view->scrollTo(model->index(BigRows / 2, 0), QAbstractItemView::PositionAtTop);
+    QImage image(1000, 700, QImage::Format_RGB32);
+    for (auto _ : state) {
+        view->render(&image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(TableViewFullRepaint)->Unit(benchmark::kMicrosecond);
+
+// One call of the call list: a row appended, five cells written under the
+// update lock, and the pending repaint processed.
+void GridViewAddCall(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    auto grid = makeGrid(532, 170, 5, rows, rows - 10, rows);
+    int n = 0;
+    for (auto _ : state) {
+        grid->AddRows(1);
+        const int row = grid->RowCount() - 1;
+        grid->BeginUpdate();
+        for (int c = 0; c < 5; ++c)
+            grid->Cell(c, row)->SetAsString(cellValue(c, ++n));
+        grid->EndUpdate();
+        QCoreApplication::processEvents();
+        if (grid->RowCount() > rows + 1000) {
+            state.PauseTiming();
+            while (grid->RowCount() > rows)
+                grid->DeleteRow(grid->RowCount() - 1);
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(GridViewAddCall)->Arg(1000)->Arg(100000)->Arg(BigRows)->Unit(benchmark::kMicrosecond);
+
+void TableViewAddCall(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    auto model = makeModel(5, rows, rows - 10, rows);
+    auto view = makeTable(model.get(), 532, 170);
+    int n = 0;
+    for (auto _ : state) {
+        const int row = model->rowCount();
+        model->insertRow(row);
+        for (int c = 0; c < 5; ++c)
+            model->setData(model->index(row, c), cellValue(c, ++n));
+        QCoreApplication::processEvents();
+        if (model->rowCount() > rows + 1000) {
+            state.PauseTiming();
+            model->removeRows(rows, model->rowCount() - rows);
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(TableViewAddCall)->Arg(1000)->Arg(100000)->Arg(BigRows)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -798,6 +798,8 @@ void TCustomGridViewControl::Resize()
 
 void TCustomGridViewControl::ColumnChanged(TColumns*, TCustomColumn* column, TColumnChangeKind kind)
 {
+    if (!HandleAllocated())
+        return;
     if (kind == ckInputValue) {
         InvalidateColumnPart(column, AreaInput);
         return;

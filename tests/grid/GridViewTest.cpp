@@ -779,3 +779,26 @@ TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)
     EXPECT_TRUE(HasInk(*grid, top, clWindow));
     EXPECT_FALSE(HasInk(*grid, top.Offset(0, grid->RowPitch()), clWindow));
 }
+
+TEST(GridViewLayout, SlidesPlaceColumnsInsideEachSlide)
+{
+    auto grid = MakeGrid(5);
+    grid->SetGridStyle(gsSlides);
+    grid->SetSlideSize(60);
+    TSlideBounds bounds;
+    bounds.Left = 10;
+    bounds.Top = 5;
+    bounds.Width = 100;
+    bounds.Height = 20;
+    grid->Columns()->Items(1)->SetSlideBounds(bounds);
+    EXPECT_EQ(grid->HitTest(TPoint(5, 5)), gpData);
+    EXPECT_EQ(grid->RowPitch(), 61);
+    int col = -2, row = -2;
+    grid->CellAt(TPoint(15, 61 + 6), col, row);
+    EXPECT_EQ(col, 1);
+    EXPECT_EQ(row, 1);
+    grid->CellAt(TPoint(110, 61 + 6), col, row);
+    EXPECT_EQ(col, -1);
+    EXPECT_EQ(grid->GetCellRect(1, 2, gpData), TRect(10, 122 + 5, 110, 122 + 25));
+    EXPECT_TRUE(grid->FooterRect().IsEmpty());
+}
