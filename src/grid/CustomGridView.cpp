@@ -484,6 +484,9 @@ void TCustomGridView::ColumnDrop(int x, int y)
 
 void TCustomGridView::endDrag()
 {
+    if (m_dragBox->MouseCapture())
+        m_dragBox->SetMouseCapture(false);
+    m_dragBox->hide();
     m_dragColumn = nullptr;
     m_downPoint = TPoint(-1, -1);
     setPressedHeader(nullptr);
@@ -656,9 +659,4 @@ void TCustomGridView::keyPressEvent(QKeyEvent* event)
             KeyPress(text.at(0));
     });
     event->accept();
-}
-
-bool TCustomGridView::focusNextPrevChild(bool next)
-{
-    return QWidget::focusNextPrevChild(next);
 }

@@ -86,7 +86,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
 
 private:

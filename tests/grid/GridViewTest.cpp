@@ -355,6 +355,23 @@ TEST(GridViewMouse, HeaderDragMovesTheColumnUnlessMovingIsDisabled)
     EXPECT_EQ(first->Position(), 2);
     EXPECT_EQ(DisplayCaptions(*grid->Columns()), Texts({ "C1", "C2", "C0" }));
 
+    // Over a header the arrows mark the target's left edge; elsewhere they hide.
+    grid->MouseDown(mbLeft, ssLeft, 10, 8);
+    grid->MouseMove(ssLeft, 15, 8);
+    const TPoint over = grid->ClientToScreen(TPoint(70, 8));
+    grid->ColumnMove(over.X, over.Y);
+    EXPECT_TRUE(grid->DragArrow(0)->isVisible());
+    EXPECT_EQ(grid->DragArrow(0)->pos(),
+        (grid->ClientToScreen(TPoint(60, 0)).ToQPoint() - QPoint(4, 12)));
+    const TPoint away = grid->ClientToScreen(TPoint(70, 120));
+    grid->ColumnMove(away.X, away.Y);
+    EXPECT_FALSE(grid->DragArrow(0)->isVisible());
+    // Dropped on itself nothing moves.
+    const TPoint self = grid->ClientToScreen(TPoint(10, 8));
+    grid->ColumnDrop(self.X, self.Y);
+    EXPECT_EQ(DisplayCaptions(*grid->Columns()), Texts({ "C1", "C2", "C0" }));
+    EXPECT_FALSE(grid->DragBox()->isVisible());
+
     // Below twice the header height, only goCanHideColumn hides it.
     grid->MouseDown(mbLeft, ssLeft, 10, 8);
     grid->MouseMove(ssLeft, 15, 8);
