@@ -234,6 +234,12 @@ public:
     virtual void UpdateVertScrollBar();
 
     TColumnPartDisplay* PartDisplay() const { return m_partDisplay.get(); }
+    // The headers the part painter draws pressed and hot.
+    TCustomColumn* PressedHeader() const
+    {
+        return hasState(gstHeaderPressed) ? m_pressedHeader : nullptr;
+    }
+    TCustomColumn* HotHeader() const { return m_hotHeader; }
 
     // GridHost.
     TColumns* Columns() const override { return m_columns; }

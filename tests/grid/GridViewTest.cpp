@@ -819,3 +819,68 @@ TEST(GridViewLayout, SlidesPlaceColumnsInsideEachSlide)
     EXPECT_EQ(grid->GetCellRect(1, 2, gpData), TRect(10, 122 + 5, 110, 122 + 25));
     EXPECT_TRUE(grid->FooterRect().IsEmpty());
 }
+
+TEST(GridViewPaint, AddRowsRepaintsOnlyTheNewRowAndTheOneAbove)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    grid->Update();
+    // Marks drawn behind the grid's back: they stay until their area is repainted.
+    const TRect first = grid->GetCellRect(1, 0, gpData);
+    const TRect third = grid->GetCellRect(1, 2, gpData);
+    grid->Canvas().SetPixel(first.Left + 5, first.Top + 5, clRed);
+    grid->Canvas().SetPixel(third.Left + 5, third.Top + 5, clRed);
+    grid->AddRows(1);
+    grid->Cell(1, 3)->SetAsString(QStringLiteral("WWW"));
+    EXPECT_EQ(PixelAt(*grid, first.Left + 5, first.Top + 5), Rgb(clRed));
+    // The last old row is repainted for its bottom grid line.
+    EXPECT_EQ(PixelAt(*grid, third.Left + 5, third.Top + 5), Rgb(clWindow));
+    EXPECT_TRUE(HasInk(*grid, grid->GetCellRect(1, 3, gpData).Inflated(-1, -1), clWindow));
+    // Deleting a row moves every row below it: the whole control is repainted.
+    grid->DeleteRow(3);
+    EXPECT_EQ(PixelAt(*grid, first.Left + 5, first.Top + 5), Rgb(clWindow));
+}
+
+TEST(GridViewPaint, IndicatorColumnShiftsTheColumns)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    int notices = 0;
+    grid->OnIndicatorChange = [&](TObject*) { ++notices; };
+    grid->SetOptions(grid->Options() + goIndicator);
+    EXPECT_EQ(notices, 1);
+    EXPECT_EQ(grid->DataLeft(), 12);
+    EXPECT_EQ(grid->Columns()->ByPosition(0)->Left(), 12);
+    EXPECT_EQ(grid->ColumnAt(11), nullptr);
+    EXPECT_EQ(grid->HitTest(TPoint(5, 30)), gpIndicator);
+    // Beside a row the indicator is a button-face cell; below the rows, the grid's colour.
+    EXPECT_EQ(PixelAt(*grid, 6, grid->DataRect().Top + 3), Rgb(clBtnFace));
+    EXPECT_EQ(PixelAt(*grid, 6, grid->DataRect().Top + 5 * grid->RowPitch() + 3), Rgb(clWindow));
+    grid->SetOptions(grid->Options() - goIndicator);
+    EXPECT_EQ(notices, 2);
+    EXPECT_EQ(grid->Columns()->ByPosition(0)->Left(), 0);
+}
+
+TEST(GridViewHints, TextFitAndCellHintsFollowTheMouse)
+{
+    auto grid = MakeGrid(2);
+    grid->show();
+    TCustomColumn* column = grid->Columns()->Items(0);
+    column->SetOptions(column->Options() + coShowTextFitHint);
+    grid->Cell(0, 0)->SetAsString(QStringLiteral("a text far too long for sixty pixels"));
+    grid->Cell(0, 1)->SetAsString(QStringLiteral("ok"));
+    const int y0 = grid->DataRect().Top + 3;
+    grid->MouseMove(0, 10, y0);
+    EXPECT_EQ(grid->HotCol(), 0);
+    EXPECT_EQ(grid->HotRow(), 0);
+    EXPECT_TRUE(grid->FitHintWindow()->Showing());
+    grid->MouseMove(0, 10, y0 + grid->RowPitch());
+    EXPECT_FALSE(grid->FitHintWindow()->Showing());
+
+    grid->Cell(1, 1)->SetHint(QByteArrayLiteral("not"));
+    grid->MouseMove(0, 70, y0 + grid->RowPitch());
+    EXPECT_TRUE(grid->CellHintWindow()->Showing());
+    EXPECT_EQ(grid->CellHintWindow()->text(), QStringLiteral("not"));
+    grid->MouseMove(0, 70, y0);
+    EXPECT_FALSE(grid->CellHintWindow()->Showing());
+}
