@@ -664,6 +664,8 @@ void TCustomGridViewControl::UpdateVertScrollBar()
     }
     const int range = GetVertScrollRange();
     bar->SetParams(bar->Position(), 0, range, 1, range > 0, !(m_hideScrollBar && range < 1));
+    // Positions count rows: a page is the rows the data area shows.
+    bar->SetPageStep(std::max(VisibleRowCount(), 1));
 }
 
 void TCustomGridViewControl::UpdateHorzScrollBar()

@@ -764,6 +764,11 @@ TEST(GridViewScroll, WheelAndKeysScrollTheRows)
     EXPECT_EQ(grid->TopRow(), 1);
     grid->MouseWheel(1, 0);
     EXPECT_EQ(grid->TopRow(), 0);
+    // With Ctrl a notch scrolls a page.
+    grid->MouseWheel(-1, ssCtrl);
+    EXPECT_EQ(grid->TopRow(), visible);
+    grid->MouseWheel(1, ssCtrl);
+    EXPECT_EQ(grid->TopRow(), 0);
     int key = Qt::Key_End;
     grid->KeyDown(key, 0);
     EXPECT_EQ(grid->TopRow(), 40 - visible);
