@@ -649,6 +649,8 @@ TColor TCustomGridViewControl::GetCellFontColor(int col, int row)
     if (IsCellHighlighted(col, row) && GridFocused()
         && m_options.Contains(goHighlightTextSelection))
         return clHighlightText;
+    if (col < 0 || col >= m_columns->Count())
+        return m_font.Color();
     return m_columns->Items(col)->Font().Color;
 }
 
