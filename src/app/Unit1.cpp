@@ -3,9 +3,11 @@
 #include "ClickLabel.h"
 #include "Dialogs.h"
 #include "Fonts.h"
+#include "GridView.h"
 #include "Memo.h"
 #include "NotifyAreaIcon.h"
 #include "Resources.h"
+#include "Speaker.h"
 #include "SysUtils.h"
 #include "Unit2.h"
 #include "Unit3.h"
@@ -73,6 +75,52 @@ const QString kSignalBox = QStringLiteral(
 const QString kVoiceMessageBox
     = QStringLiteral("Çağrı cevaplanır, veya numara çevrilir. Sonra sesli mesaj dinletilir.\r\n"
                      "İsterseniz bu özellik  eklenebilir ($)\r\n\r\n");
+
+// The call list's columns in stored order: the index used when writing cells.
+QList<StoredColumn> callListColumns()
+{
+    struct Spec
+    {
+        const char* caption;
+        int position;
+        int width;
+        const char* sortKind;
+    };
+    const Spec specs[] = {
+        { "Saat", 2, 96, "skAscending" },
+        { "Cihaz seri no.", 3, 116, "skAscending" },
+        { "Çağrı sıra no", 4, 101, "skAscending" },
+        { "Hat no.", 0, 69, "skDescending" },
+        { "Arayan numara", 1, 128, "skAscending" },
+    };
+    QList<StoredColumn> columns;
+    for (const Spec& s : specs) {
+        StoredColumn c(QStringLiteral("TTextualColumn"));
+        c.Set(QStringLiteral("Alignment"), QStringLiteral("taCenter"))
+            .Set(QStringLiteral("Color"), QStringLiteral("clWindow"))
+            .Set(QStringLiteral("DefaultWidth"), s.width)
+            .Set(QStringLiteral("Font.Height"), -11)
+            .Set(QStringLiteral("Font.Name"), QStringLiteral("MS Sans Serif"))
+            .Set(QStringLiteral("Footer.Color"), QStringLiteral("clWindow"))
+            .Set(QStringLiteral("Footer.FormulaKind"), QStringLiteral("fkNone"))
+            .Set(QStringLiteral("FormulaKind"), QStringLiteral("fkNone"))
+            .Set(QStringLiteral("Header.Caption"), QString::fromUtf8(s.caption))
+            .Set(QStringLiteral("Header.Color"), QStringLiteral("clBtnFace"))
+            .Set(QStringLiteral("Header.DisplayMode"), QStringLiteral("dmTextOnly"))
+            .Set(QStringLiteral("Options"),
+                QStringLiteral("[coAutoSize, coCanInput, coDontHighlight, coPublicUsing]"))
+            .Set(QStringLiteral("Position"), s.position)
+            .Set(QStringLiteral("Sorted"), false)
+            .Set(QStringLiteral("SortKind"), QString::fromLatin1(s.sortKind))
+            .Set(QStringLiteral("SortType"), QStringLiteral("stAlphabetic"))
+            .Set(QStringLiteral("VerticalAlignment"), QStringLiteral("vaMiddle"))
+            .Set(QStringLiteral("Visible"), true)
+            .Set(QStringLiteral("Width"), s.width)
+            .Set(QStringLiteral("WrapKind"), QStringLiteral("wkEllipsis"));
+        columns.append(c);
+    }
+    return columns;
+}
 
 QPushButton* makeOkButton(QWidget* parent, QRect geometry)
 {
@@ -200,10 +248,23 @@ void TForm1::createTestPage()
     boxLayout->setContentsMargins(2, 6, 2, 2);
     boxLayout->setSpacing(0);
 
-    GridView1 = new QFrame(GroupBox4);
+    GridView1 = new TGridView(GroupBox4);
     GridView1->setObjectName(QStringLiteral("GridView1"));
-    GridView1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     GridView1->setFixedHeight(170);
+    GridView1->SetBorderStyle(bsSingle);
+    GridView1->SetGridStyle(gsReport);
+    GridView1->SetGridLinesStyle(lsNormal);
+    GridView1->SetHeaderSize(20);
+    GridView1->SetHeaderStyle(hsAuto);
+    GridView1->SetHideScrollBar(true);
+    GridView1->SetInputSize(12);
+    GridView1->SetOptions(TGridOptions { goDissableColumnMoving, goGrid, goHeader });
+    GridView1->SetRowSize(20);
+    GridView1->SetSelectionMoveDirection(mdNone);
+    GridView1->SetSlideSize(60);
+    GridView1->setFocusPolicy(Qt::StrongFocus);
+    GridView1->SetWantReturns(false);
+    GridView1->LoadColumns(callListColumns());
     boxLayout->addWidget(GridView1);
 
     Memo2 = new QPlainTextEdit(GroupBox4);
@@ -410,6 +471,10 @@ void TForm1::bindHandlers()
         connect(label, &QWidget::customContextMenuRequested, this,
             [this, label](const QPoint& pos) { PopupMenu1->popup(label->mapToGlobal(pos)); });
     }
+    Xelto1->OnCallerID = [this](TObject* sender, const QString& device, const QString& line,
+                             const QString& number, const QString& dateTime, const QString& other) {
+        Xelto1CallerID(sender, device, line, number, dateTime, other);
+    };
     Xelto1->OnSignalA
         = [this](TObject* sender, const QString& l1, const QString& l2, const QString& l3,
               const QString& l4, const QString& l5, const QString& l6, const QString& l7,
@@ -491,13 +556,37 @@ void TForm1::ki1Click(TObject*)
     close();
 }
 
-void TForm1::emptyCallList() { }
+void TForm1::emptyCallList()
+{
+    GridView1->Clear();
+}
 
 void TForm1::Reset()
 {
     emptyCallList();
     Memo2->setPlainText(tempMemo->toPlainText());
     setCounter(0);
+}
+
+void TForm1::Xelto1CallerID(TObject*, const QString& DeviceID, const QString& Line,
+    const QString& PhoneNumber, const QString&, const QString&)
+{
+    // The list keeps the six latest calls, oldest at the top.
+    if (GridView1->RowCount() > 5)
+        GridView1->DeleteRow(0);
+    GridView1->AddRows(1);
+    const int row = GridView1->RowCount() - 1;
+    setCounter(CallCount + 1);
+    GridView1->BeginUpdate();
+    GridView1->Cell(3, row)->SetAsString(Line);
+    GridView1->Cell(4, row)->SetAsString(PhoneNumber);
+    GridView1->Cell(0, row)->SetAsString(SysUtils::TimeToStr(QTime::currentTime()));
+    GridView1->Cell(1, row)->SetAsString(DeviceID);
+    GridView1->Cell(2, row)->SetAsString(QString::number(CallCount));
+    GridView1->EndUpdate();
+    Beep(1000, 30);
+    TrayIcon1->ShowBalloon(QStringLiteral("Çağrı: ") + QString::number(CallCount),
+        Win1254::toAnsi(PhoneNumber), bikInfo, 10);
 }
 
 void TForm1::Xelto1SignalA(TObject*, const QString& Level1, const QString& Level2,

@@ -14,7 +14,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QTabWidget;
 class QTimer;
-class QFrame;
+class TGridView;
 class QLineEdit;
 class QPushButton;
 class TClickLabel;
@@ -43,7 +43,7 @@ public:
     QWidget* TabSheet3;
     QWidget* TabSheet4;
     QGroupBox* GroupBox4;
-    QFrame* GridView1;
+    TGridView* GridView1;
     QPlainTextEdit* Memo2;
     QGroupBox* GroupBox2;
     QGroupBox* tek;
@@ -118,6 +118,8 @@ public:
     void ApplicationEvents1Exception(TObject* Sender, const QString& message);
     void Listeyisil1Click(TObject* Sender);
     void ki1Click(TObject* Sender);
+    void Xelto1CallerID(TObject* ASender, const QString& DeviceID, const QString& Line,
+        const QString& PhoneNumber, const QString& DateTime, const QString& OtherText);
     void Xelto1SignalA(TObject* ASender, const QString& Level1, const QString& Level2,
         const QString& Level3, const QString& Level4, const QString& Level5, const QString& Level6,
         const QString& Level7, const QString& Level8);
