@@ -31,7 +31,8 @@ BOOL FakeNotifyArea::Shell_NotifyIconA(DWORD message, const NOTIFYICONDATAA* dat
             accepted = false;
         }
     }
-    m_calls.append({ message, *data, accepted ? 1 : 0 });
+    if (recording)
+        m_calls.append({ message, *data, accepted ? 1 : 0 });
     return accepted ? 1 : 0;
 }
 

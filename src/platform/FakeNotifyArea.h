@@ -11,7 +11,8 @@
 // Test double of the notification area: it keeps the icons it accepted,
 // records every call with a copy of the record, refuses what a test asks it
 // to, and sends callback messages and the restart broadcast on demand. With
-// refuseAll set it is also the quiet stand-in where no notification area exists.
+// refuseAll set and recording off it is also the quiet stand-in where no
+// notification area exists.
 class FakeNotifyArea final : public INotifyArea
 {
 public:
@@ -25,6 +26,9 @@ public:
     BOOL Shell_NotifyIconA(DWORD message, const NOTIFYICONDATAA* data) override;
 
     bool refuseAll = false;
+    // Off in the quiet stand-in, which lives as long as the program: a record
+    // of every balloon would grow with every call.
+    bool recording = true;
     // Refuses a call when it returns true.
     std::function<bool(DWORD message, const NOTIFYICONDATAA& data)> refuse;
 

@@ -65,6 +65,7 @@ std::unique_ptr<INotifyArea> makeNotifyArea()
         return std::make_unique<X11NotifyArea>();
     auto quiet = std::make_unique<FakeNotifyArea>();
     quiet->refuseAll = true;
+    quiet->recording = false;
     return quiet;
 }
 
@@ -73,7 +74,9 @@ std::unique_ptr<ISpeaker> makeSpeaker()
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (x11 && x11->display())
         return std::make_unique<X11Speaker>(x11->display());
-    return std::make_unique<FakeSpeaker>();
+    auto quiet = std::make_unique<FakeSpeaker>();
+    quiet->recording = false;
+    return quiet;
 }
 
 } // namespace

@@ -39,7 +39,8 @@ bool FakeSpeaker::Beep(unsigned frequency, unsigned duration)
 {
     if (refuse)
         return false;
-    beeps.append({ frequency, duration });
+    if (recording)
+        beeps.append({ frequency, duration });
     return true;
 }
 

@@ -24,14 +24,15 @@ private:
     void* m_display;
 };
 
-// Records tones instead of playing them: the double for tests and the quiet
-// stand-in where there is no X11 display.
+// Records tones instead of playing them: the double for tests and, with
+// recording off, the quiet stand-in where there is no X11 display.
 class FakeSpeaker : public ISpeaker
 {
 public:
     bool Beep(unsigned frequency, unsigned duration) override;
     QList<QPair<unsigned, unsigned>> beeps;
     bool refuse = false;
+    bool recording = true;
 };
 
 // Plays a tone on the process's speaker.

@@ -117,6 +117,10 @@ TEST(NotifyAreaDouble, QuietStandInWithoutADisplayRefusesEverything)
     data.uID = 3;
     for (DWORD message : { NIM_ADD, NIM_MODIFY, NIM_SETVERSION, NIM_DELETE })
         EXPECT_EQ(Platform::NotifyArea().Shell_NotifyIconA(message, &data), 0);
+    // It lives as long as the program and keeps nothing of what it refused.
+    auto* quiet = dynamic_cast<FakeNotifyArea*>(&Platform::NotifyArea());
+    ASSERT_NE(quiet, nullptr);
+    EXPECT_TRUE(quiet->Calls().isEmpty());
 }
 
 } // namespace
