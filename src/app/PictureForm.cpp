@@ -19,6 +19,9 @@ TPictureForm::TPictureForm(const QString& name, const QString& caption, QSize ou
     setFont(Fonts::Make(QStringLiteral("MS Sans Serif"), -11));
     setAutoFillBackground(true);
     setModal(true);
+    // The main window stays on top of others: a window that did not would open
+    // behind it, leaving the user a disabled main window and nothing to close.
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     if (outerSize.isValid())
         setFixedSize(outerSize.shrunkBy(FrameMargins));
 }

@@ -24,6 +24,8 @@ void MessageDlg(const QString& text, TMsgDlgType kind)
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // Above a main window that stays on top, or the box would open behind it.
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         box.move(screen->availableGeometry().center() - box.rect().center());

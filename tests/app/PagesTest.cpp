@@ -30,6 +30,8 @@ public:
     }
 
     QStringList seen;
+    // Modal windows that would open behind the main window, which stays on top.
+    QStringList below;
 
 private:
     void step()
@@ -46,6 +48,8 @@ private:
         } else {
             seen << modal->objectName();
         }
+        if (!modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            below << seen.last();
         if (m_whileOpen)
             m_whileOpen(modal);
         modal->close();
@@ -175,6 +179,7 @@ TEST_F(PagesTest, TheInternetLinkShowsBoxSplitterAndAdslInARow)
         QStringLiteral("\"telefon\" çıkışından cihaz girişine ve telefona bağlantı yapılır. \n")));
     EXPECT_EQ(closer.seen.at(1), QStringLiteral("splnedir"));
     EXPECT_EQ(closer.seen.at(2), QStringLiteral("ADSlbag"));
+    EXPECT_EQ(closer.below, QStringList());
     EXPECT_EQ(form->Label1->text(), QString::number(10 + polls - 1));
     EXPECT_EQ(form->Label9->text(), QStringLiteral("Cihaz bağlı"));
 }
@@ -192,6 +197,7 @@ TEST_F(PagesTest, ImportantNotesShowTwoBoxesInformationThenWarning)
         QStringLiteral("Fakat mutlaka, \"Caller ID sinyali var\" anlamına GELMEZ |%1|Tamam")
             .arg(int(QMessageBox::Warning))));
     EXPECT_TRUE(closer.seen.at(1).contains(QStringLiteral("kullanılmamış  veya")));
+    EXPECT_EQ(closer.below, QStringList());
 }
 
 TEST_F(PagesTest, WiringLinksAndThumbnailsOpenTheirWindows)
@@ -207,6 +213,7 @@ TEST_F(PagesTest, WiringLinksAndThumbnailsOpenTheirWindows)
     EXPECT_EQ(closer.seen,
         QStringList({ QStringLiteral("Form6"), QStringLiteral("Form6"), QStringLiteral("Form2"),
             QStringLiteral("Form2"), QStringLiteral("Form3"), QStringLiteral("Form3") }));
+    EXPECT_EQ(closer.below, QStringList());
     form->PageControl1->setCurrentWidget(form->TabSheet2);
     form->BitBtn3->click();
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
