@@ -196,7 +196,8 @@ QImage splitterExplained()
     wire(p, across(ports.modem, 296, adsl), cable::modem);
     tag(p, QPointF(108, ports.line.y() - 17), QStringLiteral("ses + internet"), cable::line);
     tag(p, QPointF(310, phoneY - 19), QStringLiteral("ses"), cable::phone);
-    tag(p, QPointF(310, modemY + 19), QStringLiteral("internet"), cable::modem);
+    // Clear of the modem's caption to its right.
+    tag(p, QPointF(302, modemY + 19), QStringLiteral("internet"), cable::modem);
 
     separator(p, image.width(), 214);
     struct Row
