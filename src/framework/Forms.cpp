@@ -37,9 +37,10 @@ void TApplication::Initialize() { }
 void TApplication::SetTitle(const QString& title)
 {
     m_title = title;
+    // The program's name towards the desktop (notifications, window class),
+    // not a display name: Qt would append that to every window's caption,
+    // and each window has a caption of its own.
     QCoreApplication::setApplicationName(title);
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        QGuiApplication::setApplicationDisplayName(title);
 }
 
 void TApplication::adoptForm(QWidget* form)

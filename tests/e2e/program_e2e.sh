@@ -22,6 +22,11 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 status=$("$sim" status) || fail "no controller socket"
+# The desktop shows the window's own caption, nothing added.
+window=$(timeout 10 xdotool search --sync --onlyvisible --name 'Cihaz Test' | head -n1) \
+    || fail "no main window on the desktop"
+[ "$(xdotool getwindowname "$window")" = "Cihaz Test" ] \
+    || fail "the main window is captioned \"$(xdotool getwindowname "$window")\""
 grep -qx "start calls: 1" <<<"$status" || fail "Start was not called once: $status"
 grep -qx "form visible: no" <<<"$status" || fail "FormVisible was not set false: $status"
 
