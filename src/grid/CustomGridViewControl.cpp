@@ -45,6 +45,7 @@ TCustomGridViewControl::TCustomGridViewControl(QWidget* parent)
           };
     setFocusPolicy(Qt::StrongFocus);
     SetVertScrollUnit(RowPitch());
+    chooseFrame(false);
 }
 
 TCustomGridViewControl::~TCustomGridViewControl()
@@ -65,6 +66,7 @@ void TCustomGridViewControl::SetBorderStyle(TBorderStyle value)
     if (value == m_borderStyle)
         return;
     m_borderStyle = value;
+    UpdateFrame();
     Invalidate();
 }
 
@@ -122,7 +124,50 @@ void TCustomGridViewControl::SetHeaderStyle(THeaderStyle value)
     if (value == m_headerStyle)
         return;
     m_headerStyle = value;
+    UpdateFrame();
     Invalidate();
+}
+
+int TCustomGridViewControl::BorderWidth() const
+{
+    return m_themedFrame ? 1 : 0;
+}
+
+void TCustomGridViewControl::UpdateFrame()
+{
+    chooseFrame(true);
+    InvalidateFrame();
+}
+
+void TCustomGridViewControl::chooseFrame(bool relayout)
+{
+    // A single border is the window's one-pixel static edge; under themes with
+    // the automatic header style a one-pixel border inside it makes room for
+    // the themed list frame, which covers both.
+    m_themedFrame = m_borderStyle == bsSingle && m_headerStyle == hsAuto && ThemesAvailable();
+    SetFrameWidth(m_borderStyle == bsSingle ? 1 + BorderWidth() : 0, relayout);
+}
+
+void TCustomGridViewControl::PaintFrame(TCanvas& canvas, const TRect& window)
+{
+    if (m_borderStyle != bsSingle)
+        return;
+    if (m_themedFrame) {
+        // The theme draws the outline; the border inside it is the list's own colour.
+        canvas.FillSolid(window, m_color);
+        if (DrawThemed(this, canvas, window, 1, 0, QStringLiteral("listview")))
+            return;
+    }
+    // The static edge: sunken, shadow above and left, highlight below and right.
+    TGraphicsProvider::Frame3D(canvas, window, clBtnShadow, clBtnHighlight);
+}
+
+void TCustomGridViewControl::changeEvent(QEvent* event)
+{
+    TScrollView::changeEvent(event);
+    // A change of the theme or style may switch the frame between themed and classic.
+    if (event->type() == QEvent::StyleChange)
+        guard([this] { UpdateFrame(); });
 }
 
 void TCustomGridViewControl::SetInputSize(int value)
@@ -1309,7 +1354,7 @@ void TCustomGridViewControl::RepositionEditor()
     } else {
         return;
     }
-    m_editor->setGeometry(r.ToQRect());
+    m_editor->setGeometry(r.ToQRect().translated(ClientOffset()));
     m_editor->show();
     m_editor->setFocus();
 }

@@ -117,6 +117,13 @@ public:
     void SetHeaderSize(int value);
     THeaderStyle HeaderStyle() const { return m_headerStyle; }
     void SetHeaderStyle(THeaderStyle value);
+    // The border inside the window's edge: 1 while the themed list frame is
+    // drawn (bsSingle, hsAuto, themes available), else 0.
+    int BorderWidth() const;
+    bool ThemedFrame() const { return m_themedFrame; }
+    // Chooses the frame again (after a change of the border, the header style
+    // or the theme) and repaints it.
+    void UpdateFrame();
     bool HideScrollBar() const { return m_hideScrollBar; }
     void SetHideScrollBar(bool value) { m_hideScrollBar = value; }
     int InputSize() const { return m_inputSize; }
@@ -311,8 +318,10 @@ protected:
     void setReading(bool reading) { m_reading = reading; }
 
     void Paint() override;
+    void PaintFrame(TCanvas& canvas, const TRect& window) override;
     void Resize() override;
     void CreateWnd() override;
+    void changeEvent(QEvent* event) override;
     void BeforeScroll(TScrollBarKind kind) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -329,8 +338,10 @@ protected:
 
 private:
     void invalidateRect(const TRect& r);
+    void chooseFrame(bool relayout);
 
     TBorderStyle m_borderStyle = bsSingle;
+    bool m_themedFrame = false;
     QString m_caption;
     std::unique_ptr<TColumnPartDisplay> m_partDisplay;
     TColumns* m_columns = nullptr;
