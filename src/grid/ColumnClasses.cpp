@@ -1,5 +1,7 @@
 #include "ColumnClasses.h"
 
+#include "CellEditors.h"
+#include "Displays.h"
 #include "ImgList.h"
 #include "Win1254.h"
 
@@ -693,6 +695,126 @@ TIncrementColumn::TIncrementColumn(QObject* owner)
     : TCustomColumn(owner)
 {
     SetCellKind(0);
+}
+
+// --------------------------------------------------- painters and editors
+
+namespace {
+
+// An editor starts hidden and belongs to its column, whoever parents it later.
+template <typename Editor> TCellEditorPtr makeEditor()
+{
+    auto* editor = new Editor();
+    editor->hide();
+    return { editor, [](TCellEditor* e) { delete e; } };
+}
+
+} // namespace
+
+TColumnDisplay* TTextualColumn::CreateDisplay()
+{
+    return new TTextualColumnDisplay(this);
+}
+
+TCellEditorPtr TTextualColumn::CreateEditor()
+{
+    return makeEditor<TTextualEditor>();
+}
+
+TCellEditorPtr TComboBoxColumn::CreateEditor()
+{
+    return makeEditor<TComboBoxEditor>();
+}
+
+void TComboBoxColumn::PrepareEditor()
+{
+    auto* editor = dynamic_cast<TComboBoxEditor*>(Editor());
+    if (!editor)
+        return;
+    editor->SetItems(m_items);
+    editor->SetImages(m_images);
+    editor->SetShowImages(m_showImages);
+    editor->SetDropDownCount(m_dropDownCount);
+    editor->SetStyle(m_style == cbsDropDownList ? dsDropDownList : dsDropDown);
+}
+
+TColumnDisplay* TNumericColumn::CreateDisplay()
+{
+    return new TNumericColumnDisplay(this);
+}
+
+TCellEditorPtr TNumericColumn::CreateEditor()
+{
+    return makeEditor<TSpinEditor>();
+}
+
+void TNumericColumn::PrepareEditor()
+{
+    if (auto* editor = dynamic_cast<TNumericEditor*>(Editor())) {
+        editor->SetMax(m_max);
+        editor->SetMin(m_min);
+    }
+}
+
+TColumnDisplay* TDateColumn::CreateDisplay()
+{
+    return new TDateColumnDisplay(this);
+}
+
+TCellEditorPtr TDateColumn::CreateEditor()
+{
+    return makeEditor<TDatePickerEditor>();
+}
+
+void TDateColumn::PrepareEditor()
+{
+    if (auto* editor = dynamic_cast<TDatePickerEditor*>(Editor()))
+        editor->SetStyle(dsDropDown);
+}
+
+TColumnDisplay* TCheckBoxColumn::CreateDisplay()
+{
+    return new TCheckBoxColumnDisplay(this);
+}
+
+TCellEditorPtr TCheckBoxColumn::CreateEditor()
+{
+    return makeEditor<TCheckBoxEditor>();
+}
+
+TColumnPlay* TCheckBoxColumn::CreatePlay()
+{
+    return new TCheckBoxColumnPlay(this);
+}
+
+TColumnDisplay* TProgressColumn::CreateDisplay()
+{
+    return new TProgressColumnDisplay(this);
+}
+
+TColumnDisplay* TRateColumn::CreateDisplay()
+{
+    return new TRateColumnDisplay(this);
+}
+
+TColumnDisplay* TImageColumn::CreateDisplay()
+{
+    return new TImageColumnDisplay(this);
+}
+
+TColumnDisplay* TGraphicColumn::CreateDisplay()
+{
+    return new TGraphicColumnDisplay(this);
+}
+
+TColumnDisplay* THtmlColumn::CreateDisplay()
+{
+    return new THtmlColumnDisplay(this);
+}
+
+TColumnDisplay* TIncrementColumn::CreateDisplay()
+{
+    return new TIncrementColumnDisplay(this);
 }
 
 void RegisterStandardColumnClasses()

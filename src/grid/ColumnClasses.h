@@ -9,8 +9,9 @@ class TCustomImageList;
 
 // The column classes. They differ in the kind of value their cells hold, their
 // sort type and default value, a few settings of their own, how they format
-// text and which typed keys start their editor. Their painters and editors are
-// supplied through the factories of TCustomColumn by the units that draw and edit.
+// text and which typed keys start their editor. Each class also picks its cell
+// painter (Displays.h), its in-place editor (CellEditors.h) and, for check boxes,
+// the object that flips a value on a click or a space.
 
 class TTextualColumn : public TCustomColumn
 {
@@ -30,6 +31,8 @@ public:
     bool AcceptsKey(QChar key) const override;
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TTextualColumn"); }
+    TColumnDisplay* CreateDisplay() override;
+    TCellEditorPtr CreateEditor() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -60,6 +63,8 @@ public:
 
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TComboBoxColumn"); }
+    TCellEditorPtr CreateEditor() override;
+    void PrepareEditor() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -95,6 +100,9 @@ public:
     bool AcceptsKey(QChar key) const override;
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TNumericColumn"); }
+    TColumnDisplay* CreateDisplay() override;
+    TCellEditorPtr CreateEditor() override;
+    void PrepareEditor() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -121,6 +129,9 @@ public:
     // Digits and the locale's date separator.
     bool AcceptsKey(QChar key) const override;
     QString ClassName() const override { return QStringLiteral("TDateColumn"); }
+    TColumnDisplay* CreateDisplay() override;
+    TCellEditorPtr CreateEditor() override;
+    void PrepareEditor() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -137,6 +148,9 @@ class TCheckBoxColumn : public TCustomColumn
 public:
     explicit TCheckBoxColumn(QObject* owner = nullptr);
     QString ClassName() const override { return QStringLiteral("TCheckBoxColumn"); }
+    TColumnDisplay* CreateDisplay() override;
+    TCellEditorPtr CreateEditor() override;
+    TColumnPlay* CreatePlay() override;
 };
 
 class TProgressColumn : public TCustomColumn
@@ -165,6 +179,7 @@ public:
 
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TProgressColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -208,6 +223,7 @@ public:
 
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TRateColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -244,6 +260,7 @@ public:
 
     void Assign(const TPersistent* source) override;
     QString ClassName() const override { return QStringLiteral("TImageColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -271,6 +288,7 @@ public:
     void SetStrecht(bool value) { m_strecht = value; }
 
     QString ClassName() const override { return QStringLiteral("TGraphicColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 
 protected:
     bool ReadProperty(const QString& name, const QVariant& value) override;
@@ -288,6 +306,7 @@ class THtmlColumn : public TCustomColumn
 public:
     explicit THtmlColumn(QObject* owner = nullptr);
     QString ClassName() const override { return QStringLiteral("THtmlColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 };
 
 class TIncrementColumn : public TCustomColumn
@@ -296,6 +315,7 @@ class TIncrementColumn : public TCustomColumn
 public:
     explicit TIncrementColumn(QObject* owner = nullptr);
     QString ClassName() const override { return QStringLiteral("TIncrementColumn"); }
+    TColumnDisplay* CreateDisplay() override;
 };
 
 template <typename Column> void RegisterColumnClass()

@@ -11,7 +11,7 @@ TColumnDragBox::TColumnDragBox(TCustomGridView* grid)
     : TFlyoutControl(grid)
     , m_grid(grid)
 {
-    m_painter = CreatePartDisplay(this, &Canvas());
+    m_painter = std::make_unique<TColumnPartDisplay>(this, &Canvas());
     if (m_painter)
         m_painter->DrawBackground = false;
 }

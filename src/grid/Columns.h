@@ -312,13 +312,17 @@ public:
     bool Selected = false;
     bool Focused = false;
 
+    // The drawing steps are defined with the painters, in Displays.cpp.
+
     // The cell rectangle less two pixels on the left and on the right.
     virtual void GetTextRect(QRect& rect);
-    virtual void DrawCellText(const QString& text, const QRect& rect) = 0;
-    virtual void DrawHintMark() = 0;
+    // Text by the column's alignments and wrapping, '&' drawn as itself.
+    virtual void DrawCellText(const QString& text, const QRect& rect);
+    // The red corner triangle of a cell with a hint.
+    virtual void DrawHintMark();
     virtual void Draw() = 0;
     // Brush colour `color`; fills CellRect, or only frames it when fill is false.
-    virtual void FillBackground(TColor color, bool fill) = 0;
+    void FillBackground(TColor color, bool fill);
 };
 
 class TColumnPlay : public TVirtualColElement
@@ -371,23 +375,25 @@ public:
     // The header shows a picture: an image display mode and a glyph with a height.
     bool HasGlyph() const;
 
-    virtual int ContentIndent() = 0;
-    virtual void DrawSortArrow(int x, int y) = 0;
-    virtual void PaintHeaderButton(QRect rect, int place, TColor color) = 0;
+    // Defined with the painters, in Displays.cpp.
+    virtual int ContentIndent();
+    virtual void DrawSortArrow(int x, int y);
+    // A classic header button; place is the column's ColumnPlace.
+    virtual void PaintHeaderButton(QRect rect, int place, TColor color);
     virtual void DrawHeaderButton(const QRect& rect, int place, TColor color)
     {
         PaintHeaderButton(rect, place, color);
     }
-    virtual void DrawHeaderOld(const QRect& rect, TColor color) = 0;
-    virtual void DrawHeaderThemed(const QRect& rect, int place, TColor color) = 0;
-    virtual void DrawFooter() = 0;
-    virtual void DrawHeaderContent() = 0;
-    virtual void DrawInput() = 0;
-    virtual void DrawPressed() = 0;
-    virtual void DrawThemedCorner(const QRect& rect) = 0;
-    virtual void DrawThemedFiller(const QRect& rect) = 0;
-    virtual void DrawPart(int kind) = 0;
-    virtual void DrawGridLines(TColor color) = 0;
+    virtual void DrawHeaderOld(const QRect& rect, TColor color);
+    virtual void DrawHeaderThemed(const QRect& rect, int place, TColor color);
+    virtual void DrawFooter();
+    virtual void DrawHeaderContent();
+    virtual void DrawInput();
+    virtual void DrawPressed();
+    virtual void DrawThemedCorner(const QRect& rect);
+    virtual void DrawThemedFiller(const QRect& rect);
+    void DrawPart(int kind);
+    void DrawGridLines(TColor color);
 
 private:
     TCustomColumn* m_column = nullptr;

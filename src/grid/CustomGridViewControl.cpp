@@ -10,31 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-PartDisplayFactory& partDisplayFactory()
-{
-    static PartDisplayFactory factory;
-    return factory;
-}
-
-} // namespace
-
-void SetPartDisplayFactory(PartDisplayFactory factory)
-{
-    partDisplayFactory() = std::move(factory);
-}
-
-std::unique_ptr<TColumnPartDisplay> CreatePartDisplay(QObject* ownerControl, TCanvas* canvas)
-{
-    const PartDisplayFactory& factory = partDisplayFactory();
-    return factory ? factory(ownerControl, canvas) : nullptr;
-}
-
 TCustomGridViewControl::TCustomGridViewControl(QWidget* parent)
     : TScrollView(parent)
 {
-    m_partDisplay = CreatePartDisplay(this, &Canvas());
+    m_partDisplay = std::make_unique<TColumnPartDisplay>(this, &Canvas());
     m_columns = new TColumns(this, this);
     m_columns->OnColumnsLayout = [this](TColumns* sender, int kind, int index1, int index2) {
         ColumnsUpdated(sender, kind, index1, index2);
@@ -922,8 +901,7 @@ void TCustomGridViewControl::Paint()
     const int end = DataLeft() + m_columns->TotalWidth() - HorzOffset();
     if (end < cw) {
         canvas.FillSolid(TRect(end, 0, cw, ch), m_color);
-        if (m_options.Contains(goHeader) && m_partDisplay && ThemesAvailable()
-            && m_headerStyle == hsAuto)
+        if (m_options.Contains(goHeader) && ThemesAvailable() && m_headerStyle == hsAuto)
             m_partDisplay->DrawThemedFiller(QRect(end, 0, cw - end, m_headerSize));
     }
     if (RowCount() == 0 && !m_caption.isEmpty()) {
@@ -971,36 +949,15 @@ void TCustomGridViewControl::PaintColumnParts()
             QRect rect;
             if (!column->PartRect(parts[k], rect))
                 continue;
-            if (m_partDisplay) {
-                m_partDisplay->RightToLeft = layoutDirection() == Qt::RightToLeft;
-                m_partDisplay->SetColumn(column);
-                m_partDisplay->State
-                    = std::uint8_t((m_inputFocused ? TColumnPartDisplay::InputActive : 0)
-                        | (GridFocused() ? TColumnPartDisplay::GridFocused : 0));
-                if (parts[k] == PartHeader)
-                    setGridFont();
-                m_partDisplay->Rect = rect;
-                m_partDisplay->DrawPart(parts[k]);
-                continue;
-            }
-            // No part painter installed: a plain raised cell with the caption.
-            const TRect r = TRect::FromQRect(rect);
-            const bool pressed
-                = parts[k] == PartHeader && column == m_pressedHeader && hasState(gstHeaderPressed);
-            const TColumnPart& part = parts[k] == PartHeader
-                ? static_cast<const TColumnPart&>(column->Header())
-                : static_cast<const TColumnPart&>(column->Footer());
-            if (parts[k] == PartInput) {
-                canvas.FillSolid(r, column->Color());
-            } else {
-                canvas.FillSolid(r, part.Color());
-                TGraphicsProvider::Frame3D(canvas, r, pressed ? clBtnShadow : clBtnHighlight,
-                    pressed ? clBtnHighlight : clBtnShadow);
-            }
-            setGridFont();
-            const QString text = parts[k] == PartInput ? column->InputValue() : part.Caption();
-            TGraphicsProvider::DrawCaption(canvas, r.Inflated(-2, 0), text, column->Alignment(),
-                layoutDirection() == Qt::RightToLeft);
+            m_partDisplay->RightToLeft = layoutDirection() == Qt::RightToLeft;
+            m_partDisplay->SetColumn(column);
+            m_partDisplay->State
+                = std::uint8_t((m_inputFocused ? TColumnPartDisplay::InputActive : 0)
+                    | (GridFocused() ? TColumnPartDisplay::GridFocused : 0));
+            if (parts[k] == PartHeader)
+                setGridFont();
+            m_partDisplay->Rect = rect;
+            m_partDisplay->DrawPart(parts[k]);
         }
     }
     if (m_options.Contains(goInput)) {
@@ -1014,8 +971,9 @@ void TCustomGridViewControl::PaintColumnParts()
     if (m_options.Contains(goIndicator)) {
         if (m_options.Contains(goHeader)) {
             const TRect r(0, 0, 12, m_headerSize);
-            if (!(m_partDisplay && ThemesAvailable() && m_headerStyle == hsAuto
-                    && (m_partDisplay->DrawHeaderThemed(r.ToQRect(), 1, clBtnFace), true)))
+            if (ThemesAvailable() && m_headerStyle == hsAuto)
+                m_partDisplay->DrawThemedCorner(r.ToQRect());
+            else
                 TGraphicsProvider::DrawIndicatorCell(canvas, r, false, false, false);
         }
         if (m_options.Contains(goInput)) {

@@ -85,13 +85,6 @@ using THeaderClickEvent = std::function<void(TObject* sender, int col)>;
 using TInputAcceptEvent = std::function<void(TObject* sender, bool& accept)>;
 using TSortColumnEvent = std::function<void(TObject* sender, int col, bool ascending)>;
 
-// Makes the painter of headers, input cells and footers for a grid (or a drag
-// box). The painters' unit installs it; without one the grid draws plain headers.
-using PartDisplayFactory
-    = std::function<std::unique_ptr<TColumnPartDisplay>(QObject* ownerControl, TCanvas* canvas)>;
-void SetPartDisplayFactory(PartDisplayFactory factory);
-std::unique_ptr<TColumnPartDisplay> CreatePartDisplay(QObject* ownerControl, TCanvas* canvas);
-
 // The grid's state, layout, painting and row model; the value store behind the
 // cells is left to the descendants.
 class TCustomGridViewControl : public TScrollView, public GridHost, public TCellEditorHost

@@ -476,6 +476,7 @@ TEST(GridViewKeyboard, TypeAheadWrapsAndIgnoresCase)
 TEST(GridViewPaint, ReportGridWithHeaderLinesAndFocus)
 {
     auto grid = MakeGrid(2);
+    grid->SetHeaderStyle(hsDefault);
     grid->SetHeaderSize(20);
     grid->SetRowSize(20);
     GiveFocus(*grid);

@@ -1,0 +1,582 @@
+#include "Displays.h"
+#include "CellEditors.h"
+#include "ColumnClasses.h"
+#include "Fonts.h"
+#include "GridView.h"
+#include "ThemesSupport.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// An image with a canvas on it, white to start with.
+struct Surface
+{
+    QImage image;
+    TCanvas canvas;
+    Surface(int width, int height)
+        : image(width, height, QImage::Format_RGB32)
+        , canvas(&image)
+    {
+        image.fill(Qt::white);
+    }
+    TColor At(int x, int y)
+    {
+        canvas.Release();
+        return canvas.Pixel(x, y);
+    }
+    QImage Snapshot()
+    {
+        canvas.Release();
+        return image.copy();
+    }
+};
+
+class ClassicLook
+{
+public:
+    ClassicLook() { SetClassicDrawing(true); }
+    ~ClassicLook() { SetClassicDrawing(false); }
+};
+
+void Prepare(TColumnDisplay& display, Surface& surface, const QRect& cell)
+{
+    display.Canvas = &surface.canvas;
+    display.CellRect = cell;
+    surface.canvas.Font().SetColor(clBlack);
+}
+
+// Columns x0 .. x1 (inclusive) that hold a pixel other than white in rows y0 .. y1.
+struct InkSpan
+{
+    int first = -1;
+    int last = -1;
+};
+
+InkSpan InkColumns(const QImage& image, int y0, int y1)
+{
+    InkSpan span;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = y0; y <= y1; ++y)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                if (span.first < 0)
+                    span.first = x;
+                span.last = x;
+                break;
+            }
+    return span;
+}
+
+// Rows that hold ink between columns x0 and x1.
+int InkRows(const QImage& image, int x0, int x1)
+{
+    int rows = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = x0; x <= x1; ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                ++rows;
+                break;
+            }
+    return rows;
+}
+
+QImage Solid(int width, int height, QColor color)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+} // namespace
+
+TEST(CellPainters, TextFollowsAlignmentAndDrawsAmpersandsAsThemselves)
+{
+    TTextualColumn column;
+    column.SetVerticalAlignment(vaTop);
+    auto* display = column.Display();
+    ASSERT_NE(dynamic_cast<TTextualColumnDisplay*>(display), nullptr);
+
+    Surface left(200, 20);
+    Prepare(*display, left, QRect(0, 0, 200, 20));
+    display->TextValue = QStringLiteral("&&&&");
+    display->Draw();
+    const InkSpan l = InkColumns(left.Snapshot(), 0, 19);
+    ASSERT_GE(l.first, 2);
+    EXPECT_LE(l.first, 3);
+    // Four ampersands, not two (as a prefix-processing call would draw).
+    const int width = left.canvas.TextWidth(QStringLiteral("&&&&"));
+    EXPECT_GE(l.last - l.first + 2, width - 2);
+
+    column.SetAlignment(taRightJustify);
+    Surface right(200, 20);
+    Prepare(*display, right, QRect(0, 0, 200, 20));
+    display->Draw();
+    const InkSpan r = InkColumns(right.Snapshot(), 0, 19);
+    EXPECT_GE(r.last, 195);
+    EXPECT_LE(r.last, 197);
+
+    // Text before and after the value, joined as they are.
+    column.SetAlignment(taLeftJustify);
+    column.SetTextBefore(QStringLiteral("&&"));
+    column.SetTextAfter(QStringLiteral("&&"));
+    Surface joined(200, 20);
+    Prepare(*display, joined, QRect(0, 0, 200, 20));
+    display->TextValue.clear();
+    display->Draw();
+    EXPECT_EQ(InkColumns(joined.Snapshot(), 0, 19).last, l.last);
+
+    // Nothing at all for an empty value without text around it.
+    column.SetTextBefore({});
+    column.SetTextAfter({});
+    Surface empty(200, 20);
+    Prepare(*display, empty, QRect(0, 0, 200, 20));
+    display->Draw();
+    EXPECT_EQ(InkColumns(empty.Snapshot(), 0, 19).first, -1);
+}
+
+TEST(CellPainters, EllipsisEndsACutTextWithDots)
+{
+    TTextualColumn column;
+    auto* display = column.Display();
+    const QString text = QStringLiteral("WWWWWWWWWWWWWWWWWWWW");
+
+    Surface cut(64, 20);
+    Prepare(*display, cut, QRect(0, 0, 64, 20));
+    display->TextValue = text;
+    display->Draw();
+    const QImage image = cut.Snapshot();
+    const InkSpan span = InkColumns(image, 0, 19);
+    ASSERT_GT(span.last, 0);
+    EXPECT_LE(span.last, 61);
+    // The last few inked columns are dots: only a couple of rows high, where a W is tall.
+    EXPECT_LE(InkRows(image, span.last - 3, span.last), 3);
+    EXPECT_GT(InkRows(image, span.first, span.first + 3), 5);
+
+    // Without the ellipsis the Ws run to the clip edge.
+    column.SetWrapKind(wkNone);
+    Surface clipped(64, 20);
+    Prepare(*display, clipped, QRect(0, 0, 64, 20));
+    display->Draw();
+    const QImage plain = clipped.Snapshot();
+    EXPECT_GT(InkRows(plain, InkColumns(plain, 0, 19).last - 3, InkColumns(plain, 0, 19).last), 5);
+}
+
+TEST(CellPainters, WordWrapStartsAtTheTopWhateverTheVerticalAlignment)
+{
+    TTextualColumn column;
+    column.SetVerticalAlignment(vaBottom);
+    column.SetWrapKind(wkWordWrap);
+    auto* display = column.Display();
+    Surface s(60, 80);
+    Prepare(*display, s, QRect(0, 0, 60, 80));
+    display->TextValue = QStringLiteral("iki satır");
+    display->Draw();
+    const QImage image = s.Snapshot();
+    int firstRow = -1;
+    for (int y = 0; y < 80 && firstRow < 0; ++y)
+        for (int x = 0; x < 60; ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                firstRow = y;
+                break;
+            }
+    ASSERT_GE(firstRow, 0);
+    EXPECT_LT(firstRow, 6);
+}
+
+TEST(CellPainters, ValuePaintersFormatTheirValues)
+{
+    // Numbers: the mask and the text after; dates: the empty caption when hidden.
+    TNumericColumn numeric;
+    numeric.SetFormatMask("0.00");
+    numeric.SetTextAfter(QStringLiteral(" TL"));
+    TDateColumn date;
+    date.SetHideWhenEmpty(true);
+    date.SetEmptyCaption(QStringLiteral("yok"));
+    TIncrementColumn increment;
+
+    const auto render = [](TColumnDisplay* display) {
+        Surface s(120, 20);
+        Prepare(*display, s, QRect(0, 0, 120, 20));
+        display->Draw();
+        return s.Snapshot();
+    };
+    // Left-aligned, vertically centred, in the cell less two pixels each side.
+    const auto reference = [](const QString& text) {
+        Surface s(120, 20);
+        s.canvas.Font().SetColor(clBlack);
+        s.canvas.Brush().SetStyle(bsClear);
+        TRect r(2, 0, 118, 20);
+        s.canvas.DrawText(text, r, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+        return s.Snapshot();
+    };
+    numeric.Display()->FloatValue = 3.14159;
+    EXPECT_EQ(render(numeric.Display()), reference(QStringLiteral("3.14 TL")));
+    date.Display()->DateValue = 0;
+    EXPECT_EQ(render(date.Display()), reference(QStringLiteral("yok")));
+    increment.Display()->IntValue = 41;
+    EXPECT_EQ(render(increment.Display()), reference(QStringLiteral("42")));
+}
+
+TEST(CellPainters, ProgressBarFillsItsShareOfTheInnerWidth)
+{
+    TProgressColumn column;
+    column.SetColor(clWhite);
+    column.SetProgressColor(clRed);
+    column.SetBorderColor(clBlack);
+    auto* display = column.Display();
+    Surface s(104, 20);
+    Prepare(*display, s, QRect(0, 0, 104, 20));
+    display->FloatValue = 50;
+    display->Draw();
+    // Bar 2..101 framed in black, inner area 4..99: 48 of its 96 pixels red.
+    EXPECT_EQ(s.At(2, 10), clBlack);
+    EXPECT_EQ(s.At(101, 10), clBlack);
+    int red = 0, firstRed = -1;
+    for (int x = 0; x < 104; ++x)
+        if (s.At(x, 10) == clRed) {
+            ++red;
+            if (firstRed < 0)
+                firstRed = x;
+        }
+    EXPECT_EQ(red, 48);
+    EXPECT_EQ(firstRed, 4);
+
+    // Above the maximum the bar stops at the inner edge; hidden when empty.
+    Surface full(104, 20);
+    Prepare(*display, full, QRect(0, 0, 104, 20));
+    display->FloatValue = 250;
+    display->Draw();
+    EXPECT_EQ(full.At(99, 10), clRed);
+    EXPECT_EQ(full.At(100, 10), clWhite);
+    column.SetHideWhenEmpty(true);
+    Surface hidden(104, 20);
+    Prepare(*display, hidden, QRect(0, 0, 104, 20));
+    display->FloatValue = 0;
+    display->Draw();
+    EXPECT_EQ(hidden.At(2, 10), clWhite);
+}
+
+// Mask blending divides by 256, so a full channel may come out one step lower.
+bool Near(TColor a, TColor b)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 1)
+            return false;
+    return true;
+}
+
+TEST(CellPainters, RatingShowsFullThenEmptyGlyphs)
+{
+    TRateColumn column;
+    column.SetAlignment(taLeftJustify);
+    column.SetVerticalAlignment(vaTop);
+    column.SetGlyph(Solid(10, 8, Qt::red));
+    column.SetEmptyGlyph(Solid(10, 8, Qt::blue));
+    auto* display = column.Display();
+    Surface s(80, 12);
+    Prepare(*display, s, QRect(0, 0, 80, 12));
+    display->IntValue = 3;
+    display->Draw();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(s.At(i * 10 + 5, 4), i < 3 ? clRed : clBlue) << "glyph " << i;
+    EXPECT_EQ(s.At(55, 4), clWhite);
+
+    // Masked: the mask's black keeps the background.
+    QImage mask = Solid(10, 8, Qt::white);
+    QPainter(&mask).fillRect(0, 0, 5, 8, Qt::black);
+    column.SetGlyphMask(mask);
+    column.SetEmptyGlyphMask(mask);
+    column.SetMasked(true);
+    Surface masked(80, 12);
+    Prepare(*display, masked, QRect(0, 0, 80, 12));
+    display->Draw();
+    EXPECT_TRUE(Near(masked.At(2, 4), clWhite));
+    EXPECT_TRUE(Near(masked.At(7, 4), clRed));
+    EXPECT_TRUE(Near(masked.At(47, 4), clBlue));
+    EXPECT_TRUE(Near(masked.At(42, 4), clWhite));
+}
+
+TEST(CellPainters, HtmlTagsAndTheirCountersCarryOver)
+{
+    THtmlColumn column;
+    column.SetFont(ColumnFont { QStringLiteral("Tahoma"), -13, 0, clBlack });
+    auto* display = column.Display();
+    auto* html = dynamic_cast<THtmlColumnDisplay*>(display);
+    ASSERT_NE(html, nullptr);
+
+    const auto render = [&](const QString& text) {
+        Surface s(120, 20);
+        Prepare(*display, s, QRect(0, 0, 120, 20));
+        display->TextValue = text;
+        display->Draw();
+        return s.Snapshot();
+    };
+    // The same characters drawn one by one with the styles by hand.
+    const auto reference = [](std::initializer_list<std::pair<QString, int>> parts) {
+        Surface s(120, 20);
+        s.canvas.Font().SetName(QStringLiteral("Tahoma"));
+        s.canvas.Font().SetHeight(-13);
+        s.canvas.Font().SetColor(clBlack);
+        s.canvas.Brush().SetStyle(bsClear);
+        int x = 0;
+        for (const auto& [text, style] : parts) {
+            s.canvas.Font().SetStyle(style);
+            s.canvas.TextOut(x, 0, text);
+            x += s.canvas.TextWidth(text);
+        }
+        return s.Snapshot();
+    };
+
+    const QImage boldThenPlain
+        = reference({ { QStringLiteral("W"), fsBold }, { QStringLiteral("W"), 0 } });
+    const QImage drawn = render(QStringLiteral("<b>W</b>W"));
+    EXPECT_EQ(drawn, boldThenPlain);
+    EXPECT_EQ(html->Counters()[THtmlColumnDisplay::TagB], 0);
+
+    // An unclosed bold tag still holds in the next cell.
+    render(QStringLiteral("<B>W"));
+    EXPECT_EQ(html->Counters()[THtmlColumnDisplay::TagB], 1);
+    EXPECT_EQ(render(QStringLiteral("W")), reference({ { QStringLiteral("W"), fsBold } }));
+    render(QStringLiteral("</b>"));
+
+    // A link with an attribute ends with its closing tag: the text after it is plain again.
+    const QImage link = render(QStringLiteral("<a href=x>W</a>W"));
+    EXPECT_EQ(html->Counters()[THtmlColumnDisplay::TagA], 0);
+    bool blueAfter = false;
+    const int split = QFontMetrics(Fonts::Make(QStringLiteral("Tahoma"), -13, 0))
+                          .horizontalAdvance(QLatin1Char('W'));
+    for (int y = 0; y < 20; ++y)
+        for (int x = split + 1; x < 120; ++x)
+            blueAfter |= (link.pixel(x, y) & 0xFFFFFF) == 0x0000FF;
+    EXPECT_FALSE(blueAfter);
+    bool blueLink = false;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < split; ++x)
+            blueLink |= (link.pixel(x, y) & 0xFFFFFF) == 0x0000FF;
+    EXPECT_TRUE(blueLink);
+
+    // A line break moves down by the line's height; a font colour reads #RRGGBB.
+    const QImage twoLines = render(QStringLiteral("W<br>W"));
+    EXPECT_EQ(
+        InkColumns(twoLines, 0, 19).last, InkColumns(render(QStringLiteral("W")), 0, 19).last);
+    const QImage green = render(QStringLiteral("<font color=#00FF00>W</font>"));
+    bool greenInk = false;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            greenInk |= (green.pixel(x, y) & 0xFFFFFF) == 0x00FF00;
+    EXPECT_TRUE(greenInk);
+
+    EXPECT_EQ(THtmlColumnDisplay::TagCode(QStringLiteral("FONT")), THtmlColumnDisplay::TagFont);
+    EXPECT_EQ(THtmlColumnDisplay::TagCode(QStringLiteral("span")), THtmlColumnDisplay::TagOther);
+    EXPECT_EQ(
+        THtmlColumnDisplay::AttributeCode(QStringLiteral("Size")), THtmlColumnDisplay::AttrSize);
+}
+
+TEST(CellPainters, HintMarkIsARedCornerTriangle)
+{
+    TTextualColumn column;
+    auto* display = column.Display();
+    Surface s(40, 20);
+    Prepare(*display, s, QRect(0, 0, 40, 20));
+    display->DrawHintMark();
+    EXPECT_EQ(s.At(38, 0), clRed);
+    EXPECT_EQ(s.At(39, 3), clRed);
+    EXPECT_EQ(s.At(36, 3), clWhite);
+    EXPECT_EQ(s.At(39, 6), clWhite);
+}
+
+TEST(CellPainters, ClassicCheckBoxAndItsClickArea)
+{
+    ClassicLook classic;
+    TCheckBoxColumn column;
+    column.SetAlignment(taCenter);
+    auto* display = column.Display();
+    Surface s(40, 21);
+    Prepare(*display, s, QRect(0, 0, 40, 21));
+    display->BoolValue = true;
+    display->Draw();
+    // An 11-pixel square centred in the cell with its tick.
+    const int x = 40 / 2 - 11 / 2, y = 21 / 2 - 11 / 2;
+    EXPECT_EQ(s.At(x, y), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(s.At(x + 4, y + 6), ColorToRGB(clWindowText));
+
+    auto* play = column.Play();
+    ASSERT_NE(dynamic_cast<TCheckBoxColumnPlay*>(play), nullptr);
+    play->CellRect = QRect(100, 50, 40, 21);
+    int changes = 0;
+    play->OnChange = [&](TColumnPlay*) { ++changes; };
+    const QRect box = TCheckBoxColumnPlay::CheckRect(column, play->CellRect);
+    EXPECT_EQ(box.width(), 11);
+    play->BoolValue = false;
+    play->MouseUp(Qt::LeftButton, Qt::NoModifier, box.center().x(), box.center().y());
+    EXPECT_TRUE(play->BoolValue);
+    play->MouseUp(Qt::LeftButton, Qt::NoModifier, 1, 1);
+    EXPECT_TRUE(play->BoolValue);
+    play->KeyPress(QLatin1Char('x'));
+    play->KeyPress(QLatin1Char(' '));
+    EXPECT_FALSE(play->BoolValue);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(ColumnClassParts, EachClassMakesItsPainterEditorAndPlay)
+{
+    TTextualColumn textual;
+    TComboBoxColumn combo;
+    TNumericColumn numeric;
+    TDateColumn date;
+    TCheckBoxColumn check;
+    TProgressColumn progress;
+    TIncrementColumn increment;
+    EXPECT_NE(dynamic_cast<TTextualEditor*>(textual.Editor()), nullptr);
+    EXPECT_NE(dynamic_cast<TTextualColumnDisplay*>(combo.Display()), nullptr);
+    EXPECT_NE(dynamic_cast<TComboBoxEditor*>(combo.Editor()), nullptr);
+    EXPECT_NE(dynamic_cast<TSpinEditor*>(numeric.Editor()), nullptr);
+    EXPECT_NE(dynamic_cast<TDatePickerEditor*>(date.Editor()), nullptr);
+    EXPECT_NE(dynamic_cast<TCheckBoxEditor*>(check.Editor()), nullptr);
+    EXPECT_EQ(progress.Editor(), nullptr);
+    EXPECT_EQ(textual.Play(), nullptr);
+    EXPECT_NE(dynamic_cast<TIncrementColumnDisplay*>(increment.Display()), nullptr);
+    EXPECT_FALSE(textual.Editor()->isVisible());
+
+    combo.SetItems({ QStringLiteral("bir"), QStringLiteral("iki") });
+    combo.SetStyle(cbsDropDownList);
+    combo.PrepareEditor();
+    auto* editor = dynamic_cast<TComboBoxEditor*>(combo.Editor());
+    EXPECT_EQ(editor->Items(), combo.Items());
+    EXPECT_EQ(editor->Style(), dsDropDownList);
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct HeaderFixture
+{
+    TGridView grid;
+    TTextualColumn* column;
+    Surface surface { 100, 20 };
+    TColumnPartDisplay painter { &grid, &surface.canvas };
+
+    HeaderFixture()
+    {
+        column = new TTextualColumn();
+        column->SetWidth(100);
+        column->SetPosition(0);
+        grid.Columns()->Add(column);
+        painter.SetColumn(column);
+        painter.Rect = QRect(0, 0, 100, 20);
+        surface.canvas.Font().SetColor(clBlack);
+    }
+    QImage Header(const QString& caption)
+    {
+        surface.image.fill(Qt::white);
+        column->Header().SetCaption(caption);
+        painter.DrawPart(PartHeader);
+        return surface.Snapshot();
+    }
+};
+
+int FirstDifferentColumn(const QImage& a, const QImage& b)
+{
+    for (int x = 0; x < a.width(); ++x)
+        for (int y = 0; y < a.height(); ++y)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return x;
+    return -1;
+}
+
+} // namespace
+
+TEST(PartPainter, ClassicHeaderButtonsHaveCutCorners)
+{
+    ClassicLook classic;
+    Surface s(60, 20);
+    TColumnPartDisplay painter(nullptr, &s.canvas);
+    const TColor face = TColor(0x00C0C0C0);
+    const TColor light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+    painter.PaintHeaderButton(QRect(0, 0, 60, 20), 2, face);
+    EXPECT_EQ(s.At(10, 0), light);
+    EXPECT_EQ(s.At(0, 1), face);
+    EXPECT_EQ(s.At(0, 2), light);
+    EXPECT_EQ(s.At(0, 18), face);
+    EXPECT_EQ(s.At(59, 1), face);
+    EXPECT_EQ(s.At(59, 2), shadow);
+    EXPECT_EQ(s.At(59, 18), face);
+    EXPECT_EQ(s.At(10, 19), shadow);
+    // The first button keeps its left corners, the last its right ones.
+    painter.PaintHeaderButton(QRect(0, 0, 60, 20), 1, face);
+    EXPECT_EQ(s.At(0, 1), light);
+    painter.PaintHeaderButton(QRect(0, 0, 60, 20), 3, face);
+    EXPECT_EQ(s.At(59, 1), shadow);
+}
+
+TEST(PartPainter, ThemedHeaderTextStartsFurtherIn)
+{
+    ASSERT_TRUE(ThemesAvailable());
+    HeaderFixture themed;
+    themed.grid.SetHeaderStyle(hsAuto);
+    EXPECT_EQ(themed.painter.ContentIndent(), 11);
+    const int themedX = FirstDifferentColumn(themed.Header(QStringLiteral("H")), themed.Header({}));
+
+    HeaderFixture plain;
+    plain.grid.SetHeaderStyle(hsDefault);
+    EXPECT_EQ(plain.painter.ContentIndent(), 2);
+    const int plainX = FirstDifferentColumn(plain.Header(QStringLiteral("H")), plain.Header({}));
+    ASSERT_GE(plainX, 3);
+    EXPECT_LE(plainX, 4);
+    EXPECT_EQ(themedX - plainX, 9);
+}
+
+TEST(PartPainter, SortArrowOnlyWhenItFits)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    const QString shortCaption = QStringLiteral("Ad");
+    const QString wide = QStringLiteral("Arayan numara ve saat");
+    const QImage unsortedShort = h.Header(shortCaption);
+    const QImage unsortedWide = h.Header(wide);
+    h.column->SetSorted(true);
+    EXPECT_NE(h.Header(shortCaption), unsortedShort);
+    EXPECT_EQ(h.Header(wide), unsortedWide);
+}
+
+TEST(PartPainter, FooterAndInputCells)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetOptions(h.grid.Options() + goGrid);
+    h.column->SetColor(clWhite);
+    h.column->Footer().SetColor(TColor(0x00E0E0E0));
+    h.column->Footer().SetCaption(QStringLiteral("Toplam"));
+    h.painter.DrawPart(PartFooter);
+    // Filled less the grid lines, which are drawn right and at the bottom.
+    EXPECT_EQ(h.surface.At(1, 1), TColor(0x00E0E0E0));
+    EXPECT_EQ(h.surface.At(99, 5), ColorToRGB(clBtnFace));
+    EXPECT_EQ(h.surface.At(50, 19), ColorToRGB(clBtnFace));
+
+    // An active input line highlights the cells of the columns other than the
+    // focused one; the focused column's cell keeps the column's colour.
+    auto* other = new TTextualColumn();
+    other->SetColor(clWhite);
+    other->SetPosition(1);
+    h.grid.Columns()->Add(other);
+    ASSERT_EQ(h.grid.FocusedColumn(), h.column->Index());
+    h.painter.State = TColumnPartDisplay::InputActive | TColumnPartDisplay::GridFocused;
+    h.painter.DrawPart(PartInput);
+    EXPECT_EQ(h.surface.At(1, 1), clWhite);
+    h.painter.SetColumn(other);
+    h.painter.DrawPart(PartInput);
+    EXPECT_EQ(h.surface.At(1, 1), ColorToRGB(clHighlight));
+    h.painter.State = TColumnPartDisplay::InputActive;
+    h.painter.DrawPart(PartInput);
+    EXPECT_EQ(h.surface.At(1, 1), ColorToRGB(clBtnFace));
+    h.painter.State = 0;
+    h.painter.DrawPart(PartInput);
+    EXPECT_EQ(h.surface.At(1, 1), clWhite);
+}
