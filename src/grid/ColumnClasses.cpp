@@ -472,25 +472,11 @@ TRateColumn::TRateColumn(QObject* owner)
     SetCellKind(6);
 }
 
-void TRateColumn::makeTransparent(QImage& glyph) const
-{
-    if (glyph.isNull())
-        return;
-    const QRgb key = glyph.pixel(0, glyph.height() - 1) | 0xFF000000u;
-    glyph = glyph.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < glyph.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(glyph.scanLine(y));
-        for (int x = 0; x < glyph.width(); ++x)
-            if ((line[x] | 0xFF000000u) == key)
-                line[x] = 0;
-    }
-}
-
 void TRateColumn::setGlyph(QImage& glyph, const QImage& picture)
 {
     glyph = picture;
     if (m_transparent)
-        makeTransparent(glyph);
+        glyph = KeyedTransparent(glyph);
 }
 
 void TRateColumn::SetHideWhenEmpty(bool value)

@@ -231,7 +231,6 @@ protected:
 
 private:
     void setGlyph(QImage& glyph, const QImage& picture);
-    void makeTransparent(QImage& glyph) const;
 
     QImage m_emptyGlyph;
     QImage m_emptyGlyphMask;

@@ -1,5 +1,6 @@
 #include "Columns.h"
 
+#include "Canvas.h"
 #include "Fonts.h"
 
 #include <QHash>
@@ -316,6 +317,14 @@ QFont ColumnFont::ToQFont() const
     return Fonts::Make(Name, Height, Styles);
 }
 
+void ColumnFont::AssignTo(TFont& font) const
+{
+    font.SetName(Name);
+    font.SetHeight(Height);
+    font.SetStyle(Styles);
+    font.SetColor(Color);
+}
+
 // ---------------------------------------------------------------------------
 
 TColumnPart::TColumnPart(TCustomColumn* column, TColor color)
@@ -373,12 +382,12 @@ void TColumnHeader::SetGlyph(const QImage& picture)
     Changed();
 }
 
-QImage TColumnHeader::TransparentGlyph() const
+QImage KeyedTransparent(const QImage& picture)
 {
-    if (m_glyph.isNull())
+    if (picture.isNull())
         return {};
-    QImage out = m_glyph.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = m_glyph.pixel(0, m_glyph.height() - 1) | 0xFF000000u;
+    QImage out = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = picture.pixel(0, picture.height() - 1) | 0xFF000000u;
     for (int y = 0; y < out.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)
@@ -386,6 +395,11 @@ QImage TColumnHeader::TransparentGlyph() const
                 line[x] = 0;
     }
     return out;
+}
+
+QImage TColumnHeader::TransparentGlyph() const
+{
+    return KeyedTransparent(m_glyph);
 }
 
 void TColumnHeader::Assign(const TPersistent* source)

@@ -19,6 +19,7 @@
 #include <memory>
 
 class TCanvas;
+class TFont;
 class TGraphic;
 class TCellEditor;
 class TColumns;
@@ -198,8 +199,13 @@ struct ColumnFont
     TColor Color = clWindowText;
 
     QFont ToQFont() const;
+    // Makes a canvas font this font, colour included.
+    void AssignTo(TFont& font) const;
     bool operator==(const ColumnFont&) const = default;
 };
+
+// The picture with every pixel of its bottom-left pixel's colour made fully transparent.
+QImage KeyedTransparent(const QImage& picture);
 
 class TColumnPart : public TPersistent
 {

@@ -866,11 +866,7 @@ void TCustomGridViewControl::CellChanged(int col, int row)
 
 void TCustomGridViewControl::setCanvasFont(const ColumnFont& font)
 {
-    TFont& f = Canvas().Font();
-    f.SetName(font.Name);
-    f.SetHeight(font.Height);
-    f.SetStyle(font.Styles);
-    f.SetColor(font.Color);
+    font.AssignTo(Canvas().Font());
 }
 
 void TCustomGridViewControl::setGridFont()

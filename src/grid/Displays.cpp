@@ -27,15 +27,6 @@ const QWidget* gridWindow(const TCustomColumn* column)
     return dynamic_cast<const QWidget*>(column->Collection()->Grid());
 }
 
-void applyColumnFont(TCanvas& canvas, const ColumnFont& font)
-{
-    TFont& f = canvas.Font();
-    f.SetName(font.Name);
-    f.SetHeight(font.Height);
-    f.SetStyle(font.Styles);
-    f.SetColor(font.Color);
-}
-
 // Draws a picture blending its alpha over what is there (the canvas's copy
 // modes would write the transparent pixels as they are).
 void drawPicture(TCanvas& canvas, int x, int y, const QImage& image)
@@ -391,7 +382,7 @@ void THtmlColumnDisplay::Draw()
 {
     m_text = TextValue;
     TCanvas& canvas = *Canvas;
-    applyColumnFont(canvas, Column->Font());
+    Column->Font().AssignTo(canvas.Font());
     // Tags a previous cell left open still hold.
     TFont& font = canvas.Font();
     if (m_counters[TagA] > 0) {
@@ -739,7 +730,7 @@ void TColumnPartDisplay::DrawFooter()
     TCanvas& canvas = *Canvas;
     const TRect r = toRect(Rect);
     const TRect text(r.Left + 2, r.Top, r.Right - 1, r.Bottom - 1);
-    applyColumnFont(canvas, column->Font());
+    column->Font().AssignTo(canvas.Font());
     canvas.Brush().SetColor(column->Footer().Color());
     const bool grid = gridHas(OwnerControl, goGrid);
     canvas.FillRect(grid ? TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1) : r);
@@ -755,7 +746,7 @@ void TColumnPartDisplay::DrawInput()
     TCanvas& canvas = *Canvas;
     const TRect r = toRect(Rect);
     const TRect text(r.Left + 2, r.Top, r.Right - 1, r.Bottom - 1);
-    applyColumnFont(canvas, column->Font());
+    column->Font().AssignTo(canvas.Font());
     canvas.Font().SetStyle(0);
     const bool active = (State & InputActive) != 0;
     const TCustomGridViewControl* owner = ownerGrid(OwnerControl);
