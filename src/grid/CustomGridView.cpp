@@ -121,6 +121,14 @@ TCustomGridView::TCustomGridView(QWidget* parent)
             m_searchText.clear();
         });
     };
+    // Only the application's deactivation ends a header operation: a window of
+    // our own, such as the drag box, may take the activation on some desktops.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive)
+                    guard([this] { ApplicationDeactivated(); });
+            });
     SetColor(clWindow);
     for (TCursor id : { crHorzSplit, crColumnNoDrag, crIndicatorSelect })
         Screen()->SetCursors(id, GridCursor(id));
@@ -427,22 +435,17 @@ void TCustomGridView::leaveEvent(QEvent* event)
     });
 }
 
-bool TCustomGridView::event(QEvent* e)
+void TCustomGridView::ApplicationDeactivated()
 {
-    if (e->type() == QEvent::WindowDeactivate) {
-        guard([this] {
-            setState(gstHeaderPressed, false);
-            if (hasState(gstHeaderDragging))
-                endDrag();
-            setPressedHeader(nullptr);
-            setMouseDownCell(-1, -1);
-            m_downPoint = TPoint(-1, -1);
-            m_dragBox->hide();
-            unsetCursor();
-            InvalidateSelection();
-        });
-    }
-    return TCustomGridViewControl::event(e);
+    setState(gstHeaderPressed, false);
+    if (hasState(gstHeaderDragging))
+        endDrag();
+    setPressedHeader(nullptr);
+    setMouseDownCell(-1, -1);
+    m_downPoint = TPoint(-1, -1);
+    m_dragBox->hide();
+    unsetCursor();
+    InvalidateSelection();
 }
 
 // --------------------------------------------------------------- dragging

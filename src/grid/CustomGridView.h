@@ -67,6 +67,10 @@ public:
 
     std::function<void(TObject* sender, int& key, TShiftState shift)> OnKeyDown;
 
+    // The application lost the activation: pressed and dragged headers, the
+    // mouse-down cell and point are reset, the drag box hidden.
+    void ApplicationDeactivated();
+
     // Moves a dragged column by the drop point (screen coordinates).
     void ColumnDrop(int x, int y);
     void ColumnMove(int x, int y);
@@ -86,7 +90,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void drawResizeLines(int delta);

@@ -1246,9 +1246,7 @@ void TCustomGridViewControl::EditCell(int col, int row, const QString& initialTe
     editor->SetText(initialText.isEmpty() ? CellText(col, row) : initialText);
     editor->SetLoading(false);
     RepositionEditor();
-    editor->Activate();
-    if (column->Options().Contains(coEditorAutoSelect))
-        editor->SelectAll();
+    activateEditor(editor, column, initialText);
 }
 
 void TCustomGridViewControl::EditInputCell(TCustomColumn* column, const QString& initialText)
@@ -1283,9 +1281,17 @@ void TCustomGridViewControl::EditInputCell(TCustomColumn* column, const QString&
     m_editCol = -1;
     m_editRow = -1;
     RepositionEditor();
-    if (column->Options().Contains(coEditorAutoSelect))
-        editor->SelectAll();
+    activateEditor(editor, column, initialText);
+}
+
+void TCustomGridViewControl::activateEditor(
+    TCellEditor* editor, TCustomColumn* column, const QString& initialText)
+{
     editor->Activate();
+    // An editor opened by a typed key keeps that key with the caret after it:
+    // selected, the next key would replace it.
+    if (column->Options().Contains(coEditorAutoSelect) && initialText.isEmpty())
+        editor->SelectAll();
 }
 
 void TCustomGridViewControl::RepositionEditor()

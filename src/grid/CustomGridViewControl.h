@@ -332,6 +332,7 @@ protected:
 private:
     void invalidateRect(const TRect& r);
     void chooseFrame(bool relayout);
+    void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);
 
     TBorderStyle m_borderStyle = bsSingle;
     bool m_themedFrame = false;
