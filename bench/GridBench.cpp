@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 
@@ -275,6 +276,39 @@ void TableViewFullRepaint(benchmark::State& state)
     }
 }
 BENCHMARK(TableViewFullRepaint)->Unit(benchmark::kMicrosecond);
+
+// One line of scrolling: the view moves by a row (down, then back up) and
+// paints what was uncovered; the events are processed as a running program would.
+void GridViewScrollLine(benchmark::State& state)
+{
+    auto grid
+        = makeGrid(1000, 700, 10, BigRows, BigRows / 2 - TextBand / 2, BigRows / 2 + TextBand / 2);
+    grid->VertScrollBar()->SetPosition(BigRows / 2);
+    QCoreApplication::processEvents();
+    int step = 1;
+    for (auto _ : state) {
+        grid->VertScrollBar()->SetPosition(grid->VertScrollBar()->Position() + step);
+        step = -step;
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(GridViewScrollLine)->Unit(benchmark::kMicrosecond);
+
+void TableViewScrollLine(benchmark::State& state)
+{
+    auto model = makeModel(10, BigRows, BigRows / 2 - TextBand / 2, BigRows / 2 + TextBand / 2);
+    auto view = makeTable(model.get(), 1000, 700);
+    view->scrollTo(model->index(BigRows / 2, 0), QAbstractItemView::PositionAtTop);
+    QCoreApplication::processEvents();
+    QScrollBar* bar = view->verticalScrollBar();
+    int step = 1;
+    for (auto _ : state) {
+        bar->setValue(bar->value() + step);
+        step = -step;
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(TableViewScrollLine)->Unit(benchmark::kMicrosecond);
 
 // One call of the call list: a row appended, five cells written under the
 // update lock, and the pending repaint processed.

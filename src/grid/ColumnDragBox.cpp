@@ -12,8 +12,7 @@ TColumnDragBox::TColumnDragBox(TCustomGridView* grid)
     , m_grid(grid)
 {
     m_painter = std::make_unique<TColumnPartDisplay>(this, &Canvas());
-    if (m_painter)
-        m_painter->DrawBackground = false;
+    m_painter->DrawBackground = false;
 }
 
 TColumnDragBox::~TColumnDragBox() = default;
@@ -21,8 +20,7 @@ TColumnDragBox::~TColumnDragBox() = default;
 void TColumnDragBox::StartDrag(int x, int y, bool hidden, TCustomColumn* column)
 {
     m_column = column;
-    if (m_painter)
-        m_painter->SetColumn(column);
+    m_painter->SetColumn(column);
     if (!hidden)
         show();
     Invalidate();
@@ -65,14 +63,8 @@ void TColumnDragBox::Paint()
     canvas.LineTo(w - 1, -1);
     if (!m_column)
         return;
-    const QRect content(0, 2, w - 2, h - 4);
-    if (m_painter) {
-        m_painter->Rect = content;
-        m_painter->DrawPart(PartHeader);
-        return;
-    }
-    TGraphicsProvider::DrawCaption(canvas, TRect::FromQRect(content).Inflated(-2, 0),
-        m_column->Header().Caption(), m_column->Alignment(), false);
+    m_painter->Rect = QRect(0, 2, w - 2, h - 4);
+    m_painter->DrawPart(PartHeader);
 }
 
 TDragArrow::TDragArrow(QWidget* owner)
