@@ -148,6 +148,13 @@ void TCustomGridView::RegisterColumnClasses()
     RegisterColumnClass<TIncrementColumn>();
 }
 
+void TCustomGridView::CreateWnd()
+{
+    TCustomGridViewControl::CreateWnd();
+    m_arrows[0]->SetArrowKind(2);
+    m_arrows[1]->SetArrowKind(1);
+}
+
 void TCustomGridView::PrepareColumnPlay(int col, int row)
 {
     TCustomColumn* column = Columns()->Items(col);

@@ -80,6 +80,8 @@ public:
 
 protected:
     virtual void RegisterColumnClasses();
+    // Shapes the drag arrows: the first points down onto the header, the second up.
+    void CreateWnd() override;
     void PrepareColumnPlay(int col, int row);
     void TypeAhead(QChar key);
     void UpdateFitHint(int col, int row);

@@ -261,6 +261,11 @@ TEST_F(GridInteraction, HeaderDragStartsAfterThreePixelsAndMovesTheColumn)
     EXPECT_TRUE(grid->DragArrow(1)->isVisible());
     EXPECT_EQ(grid->DragArrow(0)->pos(),
         grid->ClientToScreen(TPoint(column(ColCount)->Left(), 0)).ToQPoint() - QPoint(4, 12));
+    // Arrows, not squares: the first points down at the header, the second up.
+    EXPECT_EQ(grid->DragArrow(0)->ArrowKind(), 2);
+    EXPECT_EQ(grid->DragArrow(0)->mask(), TDragArrow::Shape(2));
+    EXPECT_EQ(grid->DragArrow(1)->ArrowKind(), 1);
+    EXPECT_EQ(grid->DragArrow(1)->mask(), TDragArrow::Shape(1));
     release(target.X, target.Y);
 
     EXPECT_FALSE(grid->hasState(gstHeaderDragging));
