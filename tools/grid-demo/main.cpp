@@ -144,14 +144,15 @@ void addColumns(TGridView& grid, DemoData& data)
     // Slides are 60 pixels high: a portrait at the left, two lines of fields beside it.
     addColumn<TIncrementColumn>(grid, "No", 30, taRightJustify, slide(4, 4, 22, 20));
 
-    auto* kind = addColumn<TImageColumn>(grid, "Hat", 34, taCenter, slide(30, 36, 48, 20));
+    auto* kind = addColumn<TImageColumn>(grid, "Hat", 34, taCenter, slide(34, 36, 40, 20));
     data.lineIcons = std::make_unique<TCustomImageList>(nullptr, 16, 16);
     for (int k = 0; k < Pictures::LineKindCount; ++k)
         data.lineIcons->Add(Pictures::LineIcon(Pictures::LineKind(k)));
     kind->SetImages(data.lineIcons.get());
 
-    auto* photo = addColumn<TGraphicColumn>(grid, "Foto", 40, taCenter, slide(30, 2, 48, 34));
+    auto* photo = addColumn<TGraphicColumn>(grid, "Foto", 40, taCenter, slide(34, 2, 40, 34));
     photo->SetMargin(2);
+    photo->SetBorderWidth(0);
 
     auto* name = addColumn<TTextualColumn>(grid, "Ad Soyad", 120, taLeftJustify,
         slide(84, 4, 150, 20), { coEditing, coSearchColumn, coShowTextFitHint });
@@ -172,14 +173,15 @@ void addColumns(TGridView& grid, DemoData& data)
     lastCall->SetHideWhenEmpty(true);
 
     auto* calls = addColumn<TNumericColumn>(
-        grid, "Arama", 52, taRightJustify, slide(422, 4, 60, 20), { coEditing });
+        grid, "Arama", 64, taRightJustify, slide(422, 4, 70, 20), { coEditing });
     calls->SetFormatMask("0");
+    calls->SetTextAfter(QStringLiteral(" arama"));
     calls->SetMin(0);
     calls->SetMax(999);
     calls->SetFormulaKind(fkSum);
 
     auto* balance = addColumn<TNumericColumn>(
-        grid, "Bakiye", 96, taRightJustify, slide(84, 36, 110, 20), { coEditing });
+        grid, "Bakiye", 96, taRightJustify, slide(84, 36, 100, 20), { coEditing });
     balance->SetFormatMask("#,##0.00");
     balance->SetTextAfter(QStringLiteral(" TL"));
     balance->SetMin(-100000);
@@ -187,7 +189,7 @@ void addColumns(TGridView& grid, DemoData& data)
     balance->SetFormulaKind(fkMinimum);
 
     auto* collected
-        = addColumn<TProgressColumn>(grid, "Tahsilat", 110, taLeftJustify, slide(198, 36, 136, 20));
+        = addColumn<TProgressColumn>(grid, "Tahsilat", 110, taLeftJustify, slide(196, 36, 138, 20));
     collected->SetShowText(true);
     collected->SetProgressStyle(TProgressStyle::psGradient);
     collected->SetProgressColor(TColor(0x3C9A2E)); // green
@@ -201,10 +203,10 @@ void addColumns(TGridView& grid, DemoData& data)
     rating->SetMasked(true);
     rating->SetFormulaKind(fkMaximum);
 
-    addColumn<TCheckBoxColumn>(grid, "Aktif", 40, taCenter, slide(422, 36, 60, 20), { coEditing });
+    addColumn<TCheckBoxColumn>(grid, "Aktif", 40, taCenter, slide(422, 36, 70, 20), { coEditing });
 
     auto* note = addColumn<THtmlColumn>(
-        grid, "Not", 200, taLeftJustify, slide(486, 4, 220, 20), { coAutoSize });
+        grid, "Not", 200, taLeftJustify, slide(500, 4, 440, 20), { coAutoSize });
     note->SetWrapKind(wkEllipsis);
 }
 
