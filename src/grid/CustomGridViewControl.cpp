@@ -250,6 +250,9 @@ TRect TCustomGridViewControl::InputRect() const
 
 TRect TCustomGridViewControl::DataRect() const
 {
+    // Slides have no header, input line or footer: they fill the client area.
+    if (m_gridStyle == gsSlides)
+        return ClientRect();
     int top = m_options.Contains(goHeader) ? m_headerSize : 0;
     if (m_options.Contains(goInput))
         top += m_inputSize + 6 + GridLineWidth();
@@ -685,7 +688,10 @@ void TCustomGridViewControl::UpdateVertScrollBar()
     TControlScrollBar* bar = VertScrollBar();
     if (m_gridStyle == gsSlides) {
         const int range = RowCount() - ClientHeight() / (m_slideSize + GridLineWidth());
-        bar->SetParams(bar->Position(), 0, std::max(range, 0), 1, range != 0, true);
+        // The window's bar disappears without a range whatever is asked; asking
+        // for it anyway would show and hide it on every paint, resizing the
+        // client area (and closing the editor) each time.
+        bar->SetParams(bar->Position(), 0, std::max(range, 0), 1, range != 0, range > 0);
         return;
     }
     const int range = GetVertScrollRange();

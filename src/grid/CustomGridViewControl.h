@@ -172,6 +172,7 @@ public:
     int TopRow() const;
     TRect HeaderRect() const;
     TRect InputRect() const;
+    // The rows' area; in slides the whole client area.
     TRect DataRect() const;
     TRect FooterRect() const;
     TRect IndicatorRect() const;

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QWindow>
 
@@ -549,4 +550,46 @@ TEST_F(GridInteraction, CheckBoxFlipsByClickAndSpaceAndItsEditorFillsTheInputLin
     ASSERT_EQ(grid->RowCount(), 5);
     EXPECT_TRUE(grid->Cell(ColActive, 4)->AsBoolean());
     EXPECT_FALSE(grid->hasState(gstInputEditing));
+}
+
+TEST_F(GridInteraction, SlidesUseTheWholeClientAreaForPaintingAndEditing)
+{
+    // Header, input line and footer are switched on, but they belong to the report.
+    grid->SetOptions(grid->Options() + goInput + goFooter);
+    grid->SetSlideSize(60);
+    for (int c = 0; c < grid->Columns()->Count(); ++c) {
+        TSlideBounds b;
+        b.Left = 4 + 84 * c;
+        b.Top = 36;
+        b.Width = 80;
+        b.Height = 20;
+        column(c)->SetSlideBounds(b);
+    }
+    grid->SetGridStyle(gsSlides);
+    const int pitch = 61;
+    ASSERT_GT(grid->ClientHeight(), 3 * pitch + 60);
+    EXPECT_EQ(grid->DataRect(), grid->ClientRect());
+
+    // Every slide shows "Adana" alike, the fourth near the bottom as the first.
+    grid->Update();
+    const TRect first = grid->GetCellRect(ColCity, 0, gpData);
+    ASSERT_EQ(grid->GetCellRect(ColCity, 3, gpData), first.Offset(0, 3 * pitch));
+    int differing = 0;
+    for (int y = first.Top; y < first.Bottom; ++y)
+        for (int x = first.Left; x < first.Right; ++x)
+            differing += grid->Canvas().Pixel(x, y) != grid->Canvas().Pixel(x, y + 3 * pitch);
+    EXPECT_EQ(differing, 0);
+
+    // A field of the first slide opens its editor over itself.
+    const TRect name = grid->GetCellRect(ColName, 0, gpData);
+    click((name.Left + name.Right) / 2, (name.Top + name.Bottom) / 2);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_TRUE(grid->Editor()->isVisible());
+    EXPECT_EQ(grid->Editor()->geometry(),
+        name.Inflated(-1, -1).ToQRect().translated(grid->ClientOffset()));
+    // Repainting keeps it open: the slides' scroll bar, without a range, stays hidden.
+    grid->Invalidate();
+    grid->Update();
+    EXPECT_TRUE(grid->hasState(gstEditing));
+    EXPECT_FALSE(grid->NativeBar(sbVertical)->isVisible());
 }
