@@ -87,14 +87,20 @@ TGridHintWindow::TGridHintWindow(QWidget* owner)
     setPalette(pal);
     setAutoFillBackground(true);
     setFrameStyle(QFrame::Box | QFrame::Plain);
+    // No extra indent beside the frame: the margin alone keeps the text off it.
+    setIndent(0);
     hide();
 }
 
 void TGridHintWindow::ShowText(const QString& text, const TPoint& p, int maxWidth)
 {
     setText(text);
-    setMaximumWidth(std::max(maxWidth, 1));
-    adjustSize();
+    // One line as long as the text fits the maximum width; wrapped beyond it.
+    // (A word-wrapping label left to size itself breaks even short texts.)
+    const int frame = 2 * (margin() + frameWidth());
+    const int line = fontMetrics().horizontalAdvance(text) + frame + 1;
+    const int width = std::clamp(line, frame + 1, std::max(maxWidth, frame + 1));
+    setFixedSize(width, heightForWidth(width));
     move(p.ToQPoint());
     show();
 }

@@ -593,3 +593,31 @@ TEST_F(GridInteraction, SlidesUseTheWholeClientAreaForPaintingAndEditing)
     EXPECT_TRUE(grid->hasState(gstEditing));
     EXPECT_FALSE(grid->NativeBar(sbVertical)->isVisible());
 }
+
+TEST_F(GridInteraction, CellHintsTakeOneLineUntilTheyNeedToWrap)
+{
+    grid->Cell(ColNote, 1)->SetHint(QByteArrayLiteral("Muhasebe ile konusulacak"));
+    const TPoint p = cellPoint(ColNote, 1);
+    move(p.X, p.Y);
+    TGridHintWindow* hint = grid->CellHintWindow();
+    ASSERT_TRUE(hint->Showing());
+    const QFontMetrics metrics(hint->font());
+    EXPECT_LT(hint->height(), 2 * metrics.height());
+    EXPECT_GE(hint->width(), metrics.horizontalAdvance(hint->text()));
+    EXPECT_EQ(hint->pos(),
+        grid->ClientToScreen(
+                TPoint(grid->GetCellRect(ColNote, 1, gpData).Left + column(ColNote)->Width(),
+                    grid->GetCellRect(ColNote, 1, gpData).Top - 20))
+            .ToQPoint());
+
+    // Beyond 250 pixels the text wraps.
+    QByteArray longHint;
+    for (int i = 0; i < 12; ++i)
+        longHint += "uzun bir not ";
+    grid->Cell(ColNote, 2)->SetHint(longHint);
+    const TPoint q = cellPoint(ColNote, 2);
+    move(q.X, q.Y);
+    ASSERT_TRUE(hint->Showing());
+    EXPECT_EQ(hint->width(), 250);
+    EXPECT_GE(hint->height(), 2 * metrics.height());
+}
