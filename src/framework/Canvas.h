@@ -292,6 +292,9 @@ public:
     {
         QPainter& p = painter();
         p.save();
+        // Plain painting, whatever raster operation the canvas's last call
+        // (an inverted copy, a focus rectangle) left in the painter.
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         fn(p);
         p.restore();
         invalidateTools();

@@ -25,7 +25,8 @@ TCustomControl::~TCustomControl()
 
 void TCustomControl::ensureBuffer()
 {
-    const QSize size(std::max(width(), 1), std::max(height(), 1));
+    // The buffer holds the pixels inside the frame: the client area and the bars.
+    const QSize size(std::max(width() - 2 * m_frame, 1), std::max(height() - 2 * m_frame, 1));
     if (m_buffer.size() == size)
         return;
     m_canvas.Release();
@@ -61,13 +62,52 @@ void TCustomControl::InvalidateRect(const TRect& r)
     if (r.IsEmpty())
         return;
     m_valid -= r.ToQRect();
-    update(r.ToQRect());
+    update(r.ToQRect().translated(ClientOffset()));
 }
 
 void TCustomControl::InvalidateRegion(const QRegion& region)
 {
     m_valid -= region;
-    update(region);
+    update(region.translated(ClientOffset()));
+}
+
+void TCustomControl::SetFrameWidth(int width, bool relayout)
+{
+    width = std::max(width, 0);
+    if (width == m_frame)
+        return;
+    m_frame = width;
+    ensureBuffer();
+    m_valid = QRegion();
+    update();
+    if (relayout)
+        ClientAreaMoved();
+}
+
+void TCustomControl::InvalidateFrame()
+{
+    if (m_frame > 0)
+        update(frameRegion());
+}
+
+void TCustomControl::PaintFrame(TCanvas&, const TRect&) { }
+
+QRegion TCustomControl::frameRegion() const
+{
+    const QRect all = rect();
+    return QRegion(all) - QRegion(all.adjusted(m_frame, m_frame, -m_frame, -m_frame));
+}
+
+void TCustomControl::paintFrameInto(QPainter& painter, const QRegion& area)
+{
+    if (m_frameBuffer.size() != size())
+        m_frameBuffer = QImage(size(), QImage::Format_RGB32);
+    {
+        TCanvas canvas(&m_frameBuffer);
+        guard([&] { PaintFrame(canvas, TRect(0, 0, width(), height())); });
+    }
+    for (const QRect& r : area)
+        painter.drawImage(r, m_frameBuffer, r);
 }
 
 void TCustomControl::ValidateRect(const TRect& r)
@@ -83,7 +123,7 @@ void TCustomControl::Update()
     if (need.isEmpty())
         return;
     paintInvalid(need);
-    update(need);
+    update(need.translated(ClientOffset()));
 }
 
 void TCustomControl::paintInvalid(const QRegion& area)
@@ -102,13 +142,21 @@ void TCustomControl::paintInvalid(const QRegion& area)
 void TCustomControl::paintEvent(QPaintEvent* event)
 {
     ensureBuffer();
-    const QRegion need = event->region() - m_valid;
+    const QPoint origin = ClientOffset();
+    const QRegion inside = event->region().translated(-origin) & m_buffer.rect();
+    const QRegion need = inside - m_valid;
     if (!need.isEmpty())
         paintInvalid(need);
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const QRect& r : event->region())
-        p.drawImage(r, m_buffer, r);
+    for (const QRect& r : inside)
+        p.drawImage(r.translated(origin), m_buffer, r);
+    // The frame is painted afresh whenever a repaint reaches it.
+    if (m_frame > 0) {
+        const QRegion frame = event->region() & frameRegion();
+        if (!frame.isEmpty())
+            paintFrameInto(p, frame);
+    }
 }
 
 void TCustomControl::resizeEvent(QResizeEvent* event)
@@ -169,7 +217,7 @@ void TCustomControl::ScrollPixels(int dx, int dy, const TRect& clip)
     m_valid -= r;
     m_valid += inside.translated(dx, dy) & r;
     if (isVisible())
-        scroll(dx, dy, r);
+        scroll(dx, dy, r.translated(ClientOffset()));
 }
 
 void TCustomControl::SetMouseCapture(bool capture)
@@ -244,27 +292,38 @@ bool buttonOf(Qt::MouseButton qt, TMouseButton& button)
 
 } // namespace
 
+QPoint TCustomControl::clientPoint(const QMouseEvent* event) const
+{
+    return event->position().toPoint() - ClientOffset();
+}
+
+bool TCustomControl::onFrame(const QMouseEvent* event) const
+{
+    return m_frame > 0 && frameRegion().contains(event->position().toPoint());
+}
+
 void TCustomControl::mousePressEvent(QMouseEvent* event)
 {
     TMouseButton button;
-    if (!buttonOf(event->button(), button))
+    // A press on the frame is not the client's.
+    if (!buttonOf(event->button(), button) || onFrame(event))
         return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = clientPoint(event);
     guard([&] { MouseDown(button, shiftOf(event), p.x(), p.y()); });
 }
 
 void TCustomControl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     TMouseButton button;
-    if (!buttonOf(event->button(), button))
+    if (!buttonOf(event->button(), button) || onFrame(event))
         return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = clientPoint(event);
     guard([&] { MouseDown(button, shiftOf(event) | ssDouble, p.x(), p.y()); });
 }
 
 void TCustomControl::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = clientPoint(event);
     guard([&] { MouseMove(shiftOf(event), p.x(), p.y()); });
 }
 
@@ -273,6 +332,6 @@ void TCustomControl::mouseReleaseEvent(QMouseEvent* event)
     TMouseButton button;
     if (!buttonOf(event->button(), button))
         return;
-    const QPoint p = event->position().toPoint();
+    const QPoint p = clientPoint(event);
     guard([&] { MouseUp(button, shiftOf(event), p.x(), p.y()); });
 }

@@ -9,6 +9,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -43,10 +44,15 @@ public:
     // Drawing outside Paint is allowed; the window shows it at its next repaint.
     TCanvas& Canvas();
 
-    // The area inside the window's own bars (the whole window here).
-    virtual int ClientWidth() const { return width(); }
-    virtual int ClientHeight() const { return height(); }
+    // The area inside the window's frame and bars. Client coordinates start at
+    // its top-left corner, which lies FrameWidth() pixels inside the window's.
+    virtual int ClientWidth() const { return std::max(width() - 2 * m_frame, 0); }
+    virtual int ClientHeight() const { return std::max(height() - 2 * m_frame, 0); }
     TRect ClientRect() const { return TRect(0, 0, ClientWidth(), ClientHeight()); }
+    // The width of the non-client frame on every side of the window.
+    int FrameWidth() const { return m_frame; }
+    // Where a client point lies in the window's own (widget) coordinates.
+    QPoint ClientOffset() const { return QPoint(m_frame, m_frame); }
 
     // Asks for a repaint of the area (all of it) without erasing.
     void Invalidate();
@@ -60,8 +66,14 @@ public:
     // Moves the pixels inside clip by (dx, dy); what is uncovered is invalidated.
     void ScrollPixels(int dx, int dy, const TRect& clip);
 
-    TPoint ClientToScreen(const TPoint& p) const { return TPoint(mapToGlobal(p.ToQPoint())); }
-    TPoint ScreenToClient(const TPoint& p) const { return TPoint(mapFromGlobal(p.ToQPoint())); }
+    TPoint ClientToScreen(const TPoint& p) const
+    {
+        return TPoint(mapToGlobal(p.ToQPoint() + ClientOffset()));
+    }
+    TPoint ScreenToClient(const TPoint& p) const
+    {
+        return TPoint(mapFromGlobal(p.ToQPoint()) - ClientOffset());
+    }
 
     bool MouseCapture() const { return m_capture; }
     void SetMouseCapture(bool capture);
@@ -82,6 +94,18 @@ protected:
     virtual void Resize() { }
     // Calls Resize when the client size differs from the last one seen.
     void checkClientSize();
+    // Gives the window a frame of `width` pixels on every side, outside the
+    // client area; the client area shrinks and everything is repainted. A
+    // constructor passes relayout false: descendants are not there yet to hear
+    // of the new client size, which is checked when the window is first shown.
+    void SetFrameWidth(int width, bool relayout = true);
+    // Asks for the frame to be painted again.
+    void InvalidateFrame();
+    // Paints the frame on a canvas the size of the window, in window
+    // coordinates; only the outer FrameWidth() pixels are shown.
+    virtual void PaintFrame(TCanvas& canvas, const TRect& window);
+    // The client area moved inside the window (the frame changed).
+    virtual void ClientAreaMoved() { checkClientSize(); }
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -97,10 +121,16 @@ protected:
 private:
     void paintInvalid(const QRegion& area);
     void ensureBuffer();
+    void paintFrameInto(QPainter& painter, const QRegion& area);
+    QRegion frameRegion() const;
+    QPoint clientPoint(const QMouseEvent* event) const;
+    bool onFrame(const QMouseEvent* event) const;
     static TShiftState shiftOf(const QMouseEvent* event);
 
     QImage m_buffer;
     TCanvas m_canvas;
+    int m_frame = 0;
+    QImage m_frameBuffer;
     QRegion m_valid;
     bool m_painting = false;
     bool m_capture = false;

@@ -988,14 +988,26 @@ void TComboBoxEditor::SetShowImages(bool value)
 void TComboBoxEditor::SetItems(const QStringList& value)
 {
     m_items = value;
+    m_itemIndex = int(m_items.indexOf(Text()));
 }
 
 void TComboBoxEditor::SetItemIndex(int value)
 {
     if (m_items.isEmpty())
         return;
-    m_itemIndex = std::clamp(value, 0, int(m_items.size()) - 1);
-    SetText(m_items.at(m_itemIndex));
+    const int index = std::clamp(value, 0, int(m_items.size()) - 1);
+    SetText(m_items.at(index));
+    m_itemIndex = index;
+    if (drawsImages())
+        Invalidate();
+}
+
+void TComboBoxEditor::SetText(const QString& value)
+{
+    TPopupEditor::SetText(value);
+    // The list position follows the text, so that Up and Down step from the
+    // item shown and its picture is the one drawn.
+    m_itemIndex = int(m_items.indexOf(value));
     if (drawsImages())
         Invalidate();
 }

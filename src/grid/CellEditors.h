@@ -334,6 +334,8 @@ public:
     bool ShowImages() const { return m_showImages; }
     void SetShowImages(bool value);
 
+    // Also moves ItemIndex to the text's item (-1 when it is none of them).
+    void SetText(const QString& value) override;
     TRect GetTextRect() override;
 
 protected:

@@ -87,14 +87,20 @@ TGridHintWindow::TGridHintWindow(QWidget* owner)
     setPalette(pal);
     setAutoFillBackground(true);
     setFrameStyle(QFrame::Box | QFrame::Plain);
+    // No extra indent beside the frame: the margin alone keeps the text off it.
+    setIndent(0);
     hide();
 }
 
 void TGridHintWindow::ShowText(const QString& text, const TPoint& p, int maxWidth)
 {
     setText(text);
-    setMaximumWidth(std::max(maxWidth, 1));
-    adjustSize();
+    // One line as long as the text fits the maximum width; wrapped beyond it.
+    // (A word-wrapping label left to size itself breaks even short texts.)
+    const int frame = 2 * (margin() + frameWidth());
+    const int line = fontMetrics().horizontalAdvance(text) + frame + 1;
+    const int width = std::clamp(line, frame + 1, std::max(maxWidth, frame + 1));
+    setFixedSize(width, heightForWidth(width));
     move(p.ToQPoint());
     show();
 }
@@ -121,6 +127,14 @@ TCustomGridView::TCustomGridView(QWidget* parent)
             m_searchText.clear();
         });
     };
+    // Only the application's deactivation ends a header operation: a window of
+    // our own, such as the drag box, may take the activation on some desktops.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive)
+                    guard([this] { ApplicationDeactivated(); });
+            });
     SetColor(clWindow);
     for (TCursor id : { crHorzSplit, crColumnNoDrag, crIndicatorSelect })
         Screen()->SetCursors(id, GridCursor(id));
@@ -138,6 +152,13 @@ TCustomGridView::~TCustomGridView()
 void TCustomGridView::RegisterColumnClasses()
 {
     RegisterColumnClass<TIncrementColumn>();
+}
+
+void TCustomGridView::CreateWnd()
+{
+    TCustomGridViewControl::CreateWnd();
+    m_arrows[0]->SetArrowKind(2);
+    m_arrows[1]->SetArrowKind(1);
 }
 
 void TCustomGridView::PrepareColumnPlay(int col, int row)
@@ -427,22 +448,17 @@ void TCustomGridView::leaveEvent(QEvent* event)
     });
 }
 
-bool TCustomGridView::event(QEvent* e)
+void TCustomGridView::ApplicationDeactivated()
 {
-    if (e->type() == QEvent::WindowDeactivate) {
-        guard([this] {
-            setState(gstHeaderPressed, false);
-            if (hasState(gstHeaderDragging))
-                endDrag();
-            setPressedHeader(nullptr);
-            setMouseDownCell(-1, -1);
-            m_downPoint = TPoint(-1, -1);
-            m_dragBox->hide();
-            unsetCursor();
-            InvalidateSelection();
-        });
-    }
-    return TCustomGridViewControl::event(e);
+    setState(gstHeaderPressed, false);
+    if (hasState(gstHeaderDragging))
+        endDrag();
+    setPressedHeader(nullptr);
+    setMouseDownCell(-1, -1);
+    m_downPoint = TPoint(-1, -1);
+    m_dragBox->hide();
+    unsetCursor();
+    InvalidateSelection();
 }
 
 // --------------------------------------------------------------- dragging

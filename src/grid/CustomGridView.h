@@ -67,6 +67,10 @@ public:
 
     std::function<void(TObject* sender, int& key, TShiftState shift)> OnKeyDown;
 
+    // The application lost the activation: pressed and dragged headers, the
+    // mouse-down cell and point are reset, the drag box hidden.
+    void ApplicationDeactivated();
+
     // Moves a dragged column by the drop point (screen coordinates).
     void ColumnDrop(int x, int y);
     void ColumnMove(int x, int y);
@@ -76,6 +80,8 @@ public:
 
 protected:
     virtual void RegisterColumnClasses();
+    // Shapes the drag arrows: the first points down onto the header, the second up.
+    void CreateWnd() override;
     void PrepareColumnPlay(int col, int row);
     void TypeAhead(QChar key);
     void UpdateFitHint(int col, int row);
@@ -86,7 +92,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void drawResizeLines(int delta);

@@ -24,6 +24,7 @@ TCustomGridViewControl::TCustomGridViewControl(QWidget* parent)
           };
     setFocusPolicy(Qt::StrongFocus);
     SetVertScrollUnit(RowPitch());
+    chooseFrame(false);
 }
 
 TCustomGridViewControl::~TCustomGridViewControl()
@@ -44,6 +45,7 @@ void TCustomGridViewControl::SetBorderStyle(TBorderStyle value)
     if (value == m_borderStyle)
         return;
     m_borderStyle = value;
+    UpdateFrame();
     Invalidate();
 }
 
@@ -101,7 +103,50 @@ void TCustomGridViewControl::SetHeaderStyle(THeaderStyle value)
     if (value == m_headerStyle)
         return;
     m_headerStyle = value;
+    UpdateFrame();
     Invalidate();
+}
+
+int TCustomGridViewControl::BorderWidth() const
+{
+    return m_themedFrame ? 1 : 0;
+}
+
+void TCustomGridViewControl::UpdateFrame()
+{
+    chooseFrame(true);
+    InvalidateFrame();
+}
+
+void TCustomGridViewControl::chooseFrame(bool relayout)
+{
+    // A single border is the window's one-pixel static edge; under themes with
+    // the automatic header style a one-pixel border inside it makes room for
+    // the themed list frame, which covers both.
+    m_themedFrame = m_borderStyle == bsSingle && m_headerStyle == hsAuto && ThemesAvailable();
+    SetFrameWidth(m_borderStyle == bsSingle ? 1 + BorderWidth() : 0, relayout);
+}
+
+void TCustomGridViewControl::PaintFrame(TCanvas& canvas, const TRect& window)
+{
+    if (m_borderStyle != bsSingle)
+        return;
+    if (m_themedFrame) {
+        // The theme draws the outline; the border inside it is the list's own colour.
+        canvas.FillSolid(window, m_color);
+        if (DrawThemed(this, canvas, window, 1, 0, QStringLiteral("listview")))
+            return;
+    }
+    // The static edge: sunken, shadow above and left, highlight below and right.
+    TGraphicsProvider::Frame3D(canvas, window, clBtnShadow, clBtnHighlight);
+}
+
+void TCustomGridViewControl::changeEvent(QEvent* event)
+{
+    TScrollView::changeEvent(event);
+    // A change of the theme or style may switch the frame between themed and classic.
+    if (event->type() == QEvent::StyleChange)
+        guard([this] { UpdateFrame(); });
 }
 
 void TCustomGridViewControl::SetInputSize(int value)
@@ -205,6 +250,9 @@ TRect TCustomGridViewControl::InputRect() const
 
 TRect TCustomGridViewControl::DataRect() const
 {
+    // Slides have no header, input line or footer: they fill the client area.
+    if (m_gridStyle == gsSlides)
+        return ClientRect();
     int top = m_options.Contains(goHeader) ? m_headerSize : 0;
     if (m_options.Contains(goInput))
         top += m_inputSize + 6 + GridLineWidth();
@@ -640,7 +688,10 @@ void TCustomGridViewControl::UpdateVertScrollBar()
     TControlScrollBar* bar = VertScrollBar();
     if (m_gridStyle == gsSlides) {
         const int range = RowCount() - ClientHeight() / (m_slideSize + GridLineWidth());
-        bar->SetParams(bar->Position(), 0, std::max(range, 0), 1, range != 0, true);
+        // The window's bar disappears without a range whatever is asked; asking
+        // for it anyway would show and hide it on every paint, resizing the
+        // client area (and closing the editor) each time.
+        bar->SetParams(bar->Position(), 0, std::max(range, 0), 1, range != 0, range > 0);
         return;
     }
     const int range = GetVertScrollRange();
@@ -1201,9 +1252,7 @@ void TCustomGridViewControl::EditCell(int col, int row, const QString& initialTe
     editor->SetText(initialText.isEmpty() ? CellText(col, row) : initialText);
     editor->SetLoading(false);
     RepositionEditor();
-    editor->Activate();
-    if (column->Options().Contains(coEditorAutoSelect))
-        editor->SelectAll();
+    activateEditor(editor, column, initialText);
 }
 
 void TCustomGridViewControl::EditInputCell(TCustomColumn* column, const QString& initialText)
@@ -1238,9 +1287,17 @@ void TCustomGridViewControl::EditInputCell(TCustomColumn* column, const QString&
     m_editCol = -1;
     m_editRow = -1;
     RepositionEditor();
-    if (column->Options().Contains(coEditorAutoSelect))
-        editor->SelectAll();
+    activateEditor(editor, column, initialText);
+}
+
+void TCustomGridViewControl::activateEditor(
+    TCellEditor* editor, TCustomColumn* column, const QString& initialText)
+{
     editor->Activate();
+    // An editor opened by a typed key keeps that key with the caret after it:
+    // selected, the next key would replace it.
+    if (column->Options().Contains(coEditorAutoSelect) && initialText.isEmpty())
+        editor->SelectAll();
 }
 
 void TCustomGridViewControl::RepositionEditor()
@@ -1263,7 +1320,7 @@ void TCustomGridViewControl::RepositionEditor()
     } else {
         return;
     }
-    m_editor->setGeometry(r.ToQRect());
+    m_editor->setGeometry(r.ToQRect().translated(ClientOffset()));
     m_editor->show();
     m_editor->setFocus();
 }

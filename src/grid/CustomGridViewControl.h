@@ -110,6 +110,13 @@ public:
     void SetHeaderSize(int value);
     THeaderStyle HeaderStyle() const { return m_headerStyle; }
     void SetHeaderStyle(THeaderStyle value);
+    // The border inside the window's edge: 1 while the themed list frame is
+    // drawn (bsSingle, hsAuto, themes available), else 0.
+    int BorderWidth() const;
+    bool ThemedFrame() const { return m_themedFrame; }
+    // Chooses the frame again (after a change of the border, the header style
+    // or the theme) and repaints it.
+    void UpdateFrame();
     bool HideScrollBar() const { return m_hideScrollBar; }
     void SetHideScrollBar(bool value) { m_hideScrollBar = value; }
     int InputSize() const { return m_inputSize; }
@@ -165,6 +172,7 @@ public:
     int TopRow() const;
     TRect HeaderRect() const;
     TRect InputRect() const;
+    // The rows' area; in slides the whole client area.
     TRect DataRect() const;
     TRect FooterRect() const;
     TRect IndicatorRect() const;
@@ -304,8 +312,10 @@ protected:
     void setReading(bool reading) { m_reading = reading; }
 
     void Paint() override;
+    void PaintFrame(TCanvas& canvas, const TRect& window) override;
     void Resize() override;
     void CreateWnd() override;
+    void changeEvent(QEvent* event) override;
     void BeforeScroll(TScrollBarKind kind) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -322,8 +332,11 @@ protected:
 
 private:
     void invalidateRect(const TRect& r);
+    void chooseFrame(bool relayout);
+    void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);
 
     TBorderStyle m_borderStyle = bsSingle;
+    bool m_themedFrame = false;
     QString m_caption;
     std::unique_ptr<TColumnPartDisplay> m_partDisplay;
     TColumns* m_columns = nullptr;

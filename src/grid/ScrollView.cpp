@@ -201,13 +201,13 @@ QScrollBar* TCustomScrollView::NativeBar(TScrollBarKind kind) const
 int TCustomScrollView::ClientWidth() const
 {
     const int bar = m_bars[sbVertical]->isHidden() ? 0 : m_bars[sbVertical]->width();
-    return std::max(width() - bar, 0);
+    return std::max(TCustomControl::ClientWidth() - bar, 0);
 }
 
 int TCustomScrollView::ClientHeight() const
 {
     const int bar = m_bars[sbHorizontal]->isHidden() ? 0 : m_bars[sbHorizontal]->height();
-    return std::max(height() - bar, 0);
+    return std::max(TCustomControl::ClientHeight() - bar, 0);
 }
 
 void TCustomScrollView::ScrollContent(int dx, int dy)
@@ -270,8 +270,11 @@ void TCustomScrollView::layoutBars()
     QScrollBar* vert = m_bars[sbVertical];
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const bool h = !horz->isHidden(), v = !vert->isHidden();
-    vert->setGeometry(width() - extent, 0, extent, height() - (h ? extent : 0));
-    horz->setGeometry(0, height() - extent, width() - (v ? extent : 0), extent);
+    // The bars stand inside the frame, at the client area's right and bottom.
+    const int f = FrameWidth();
+    const int w = TCustomControl::ClientWidth(), ht = TCustomControl::ClientHeight();
+    vert->setGeometry(f + w - extent, f, extent, ht - (h ? extent : 0));
+    horz->setGeometry(f, f + ht - extent, w - (v ? extent : 0), extent);
     checkClientSize();
 }
 

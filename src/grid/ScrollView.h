@@ -141,6 +141,7 @@ public:
 
 protected:
     virtual void CreateWnd() { }
+    void ClientAreaMoved() override { layoutBars(); }
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -177,7 +177,17 @@ bool drawRebar(const QStyle* style, const QWidget* window, QPainter& p, const TR
 
 void SetClassicDrawing(bool classic)
 {
-    g_classic = classic;
+    if (g_classic.exchange(classic) == classic)
+        return;
+    // Like a change of the desktop theme: every window hears of it, so that
+    // frames, headers and editors already on screen take the new look.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (QWidget* widget : widgets) {
+        QEvent change(QEvent::StyleChange);
+        QCoreApplication::sendEvent(widget, &change);
+    }
 }
 
 bool ClassicDrawing()

@@ -56,6 +56,8 @@ enum ThemeEditState {
 bool ThemesAvailable();
 
 // Forces the classic look for the whole process (tests, users who prefer it).
+// A change is announced to every widget as a style change, so windows already
+// on screen repaint in the new look.
 void SetClassicDrawing(bool classic);
 bool ClassicDrawing();
 

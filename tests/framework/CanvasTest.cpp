@@ -187,6 +187,25 @@ TEST(CanvasCopy, DstInvertCopyModeInvertsTheDestination)
     EXPECT_EQ(image.pixel(4, 5), White);
 }
 
+TEST(CanvasCopy, QtDrawingAfterAnInvertingCallPaintsPlainly)
+{
+    // A style drawing a header right after a focus rectangle or an inverted
+    // copy must not inherit their raster operation.
+    QImage image = whiteImage();
+    TCanvas canvas(&image);
+    canvas.DrawFocusRect(Rect(1, 1, 9, 9));
+    canvas.WithPainter([](QPainter& p) { p.fillRect(QRect(20, 5, 6, 6), QColor(Qt::red)); });
+    canvas.SetCopyMode(cmDstInvert);
+    canvas.CopyRect(Rect(0, 20, 4, 24), canvas, Rect(0, 20, 4, 24));
+    canvas.WithPainter([](QPainter& p) { p.fillRect(QRect(30, 5, 6, 6), QColor(Qt::red)); });
+    canvas.SetCopyMode(cmSrcCopy);
+    canvas.Release();
+    EXPECT_EQ(image.pixel(1, 1), Black);
+    EXPECT_EQ(image.pixel(22, 7), Red);
+    EXPECT_EQ(image.pixel(0, 20), Black);
+    EXPECT_EQ(image.pixel(32, 7), Red);
+}
+
 TEST(CanvasCopy, SourceModesAndRefusedModes)
 {
     TBitmap source(2, 1);

@@ -3,9 +3,11 @@
 #include "ColumnDragBox.h"
 #include "FakeGrid.h"
 #include "SharedClasses.h"
+#include "ThemesSupport.h"
 #include "ViewServices.h"
 
 #include <QApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -239,6 +241,8 @@ TEST(GridViewSelection, SameCellRaisesSelectCellAndRepaintsNothing)
 TEST(GridViewLayout, RowPitchAndVisibleRows)
 {
     TGridView grid;
+    // Without a frame the client area is the whole window.
+    grid.SetBorderStyle(bsNone);
     grid.SetOptions(TGridOptions { goGrid, goHeader });
     grid.SetRowSize(20);
     grid.SetHeaderSize(20);
@@ -554,9 +558,13 @@ TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
     EXPECT_EQ(grid.CellText(2, 0), QStringLiteral("2"));
     EXPECT_EQ(grid.CellText(2, 5), QStringLiteral("7"));
     EXPECT_EQ(grid.CellText(4, 5), QStringLiteral("5550007"));
-    EXPECT_EQ(grid.VisibleRowCount(), 7);
+    // The themed frame takes two pixels on every side: 146 pixels of rows
+    // hold six whole ones, just what the list keeps.
+    ASSERT_EQ(grid.FrameWidth(), 2);
+    EXPECT_EQ(grid.ClientWidth(), 528);
+    EXPECT_EQ(grid.ClientHeight(), 166);
+    EXPECT_EQ(grid.VisibleRowCount(), 6);
     EXPECT_FALSE(grid.VertScrollBar()->Visible());
-    EXPECT_EQ(grid.ClientWidth(), 532);
 
     // Painted in display order: "Hat no." (stored index 3) is the leftmost column.
     TCustomColumn* hat = grid.Columns()->Items(3);
@@ -565,7 +573,7 @@ TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
     int total = 0;
     for (int i = 0; i < 5; ++i)
         total += grid.Columns()->Items(i)->Width();
-    EXPECT_EQ(total, 532);
+    EXPECT_EQ(total, 528);
     const TRect hatCell = grid.GetCellRect(3, 5, gpData);
     EXPECT_EQ(hatCell.Top, 20 + 5 * 21);
     EXPECT_TRUE(HasInk(grid, hatCell.Inflated(-1, -1), clWindow));
@@ -573,7 +581,7 @@ TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
     // No seventh row: the row below the last is empty, with its grid lines.
     const TRect empty = grid.GetCellRect(3, 6, gpData);
     EXPECT_FALSE(HasInk(grid, empty.Inflated(-1, -1), clWindow));
-    EXPECT_EQ(PixelAt(grid, empty.Left + 3, empty.Bottom), Rgb(clBtnFace));
+    EXPECT_EQ(PixelAt(grid, empty.Right, empty.Top + 3), Rgb(clBtnFace));
 }
 
 TEST(ColumnDragBox, ArrowShapes)
@@ -628,7 +636,8 @@ TEST(GridViewEditing, EditorOpensAppliesAndCloses)
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->Text(), QStringLiteral("eski"));
     const TRect cell = grid->GetCellRect(3, 0, gpData).Inflated(-1, -1);
-    EXPECT_EQ(editor->geometry(), cell.ToQRect());
+    // Client coordinates start inside the frame; the editor is the grid's child window.
+    EXPECT_EQ(editor->geometry(), cell.ToQRect().translated(grid->ClientOffset()));
 
     editor->EditWindow()->setText(QStringLiteral("yeni"));
     ASSERT_FALSE(edits.empty());
@@ -889,4 +898,133 @@ TEST(GridViewHints, TextFitAndCellHintsFollowTheMouse)
     EXPECT_EQ(grid->CellHintWindow()->text(), QStringLiteral("not"));
     grid->MouseMove(0, 70, y0);
     EXPECT_FALSE(grid->CellHintWindow()->Showing());
+}
+
+namespace {
+
+// The window as the screen shows it, frame included.
+QImage Shown(QWidget& widget)
+{
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QRgb ScreenRgb(TColor color)
+{
+    return ToQColor(color).rgb() | 0xFF000000u;
+}
+
+// Classic drawing for the life of the object.
+struct ClassicLook
+{
+    ClassicLook() { SetClassicDrawing(true); }
+    ~ClassicLook() { SetClassicDrawing(false); }
+};
+
+// True when the client area shows at `offset` inside the window, pixel for pixel.
+bool ClientShownAt(TGridView& grid, const QImage& shown, int offset)
+{
+    grid.Update();
+    for (int y = 0; y < grid.ClientHeight(); y += 7)
+        for (int x = 0; x < grid.ClientWidth(); x += 5)
+            if (shown.pixel(x + offset, y + offset) != ScreenRgb(grid.Canvas().Pixel(x, y)))
+                return false;
+    return true;
+}
+
+} // namespace
+
+TEST(GridViewFrame, ClassicStaticEdgeIsOneSunkenPixel)
+{
+    ClassicLook classic;
+    auto grid = MakeGrid(2);
+    grid->show();
+    EXPECT_FALSE(grid->ThemedFrame());
+    EXPECT_EQ(grid->BorderWidth(), 0);
+    ASSERT_EQ(grid->FrameWidth(), 1);
+    EXPECT_EQ(grid->ClientWidth(), 298);
+    EXPECT_EQ(grid->ClientHeight(), 198);
+    const QImage shown = Shown(*grid);
+    // Shadow above and on the left, highlight below and on the right.
+    EXPECT_EQ(shown.pixel(0, 60), ScreenRgb(clBtnShadow));
+    EXPECT_EQ(shown.pixel(60, 0), ScreenRgb(clBtnShadow));
+    EXPECT_EQ(shown.pixel(299, 60), ScreenRgb(clBtnHighlight));
+    EXPECT_EQ(shown.pixel(60, 199), ScreenRgb(clBtnHighlight));
+    EXPECT_TRUE(ClientShownAt(*grid, shown, 1));
+}
+
+TEST(GridViewFrame, ThemedListFrameTakesTwoPixels)
+{
+    ASSERT_TRUE(ThemesAvailable());
+    auto grid = MakeGrid(2);
+    grid->show();
+    EXPECT_TRUE(grid->ThemedFrame());
+    EXPECT_EQ(grid->BorderWidth(), 1);
+    ASSERT_EQ(grid->FrameWidth(), 2);
+    EXPECT_EQ(grid->ClientWidth(), 296);
+    QImage shown = Shown(*grid);
+    // The theme's outline, and inside it a border in the grid's colour.
+    EXPECT_NE(shown.pixel(0, 60), ScreenRgb(clWindow));
+    EXPECT_EQ(shown.pixel(0, 60), shown.pixel(299, 60));
+    EXPECT_EQ(shown.pixel(1, 60), ScreenRgb(clWindow));
+    EXPECT_EQ(shown.pixel(60, 198), ScreenRgb(clWindow));
+    EXPECT_TRUE(ClientShownAt(*grid, shown, 2));
+
+    // Other header styles keep the plain edge, even with themes.
+    grid->SetHeaderStyle(hsDefault);
+    EXPECT_FALSE(grid->ThemedFrame());
+    EXPECT_EQ(grid->FrameWidth(), 1);
+    shown = Shown(*grid);
+    EXPECT_EQ(shown.pixel(0, 60), ScreenRgb(clBtnShadow));
+    EXPECT_TRUE(ClientShownAt(*grid, shown, 1));
+
+    // No border, no frame: the client area is the window.
+    grid->SetBorderStyle(bsNone);
+    EXPECT_EQ(grid->FrameWidth(), 0);
+    EXPECT_EQ(grid->ClientWidth(), 300);
+    EXPECT_TRUE(ClientShownAt(*grid, Shown(*grid), 0));
+}
+
+TEST(GridViewFrame, ThemeSwitchRebuildsTheFrameAndRefitsTheColumns)
+{
+    TGridView grid;
+    grid.resize(400, 150);
+    grid.LoadColumns(CallListColumns());
+    grid.show();
+    auto total = [&] {
+        int sum = 0;
+        for (int i = 0; i < grid.Columns()->Count(); ++i)
+            sum += grid.Columns()->Items(i)->Width();
+        return sum;
+    };
+    ASSERT_EQ(grid.FrameWidth(), 2);
+    EXPECT_EQ(total(), 396);
+    {
+        ClassicLook classic;
+        EXPECT_EQ(grid.FrameWidth(), 1);
+        EXPECT_EQ(total(), 398);
+        EXPECT_EQ(Shown(grid).pixel(0, 60), ScreenRgb(clBtnShadow));
+    }
+    EXPECT_EQ(grid.FrameWidth(), 2);
+    EXPECT_EQ(total(), 396);
+}
+
+TEST(GridViewFrame, MouseAndScreenPointsAreClientPoints)
+{
+    auto grid = MakeGrid(3);
+    grid->show();
+    const int f = grid->FrameWidth();
+    ASSERT_GT(f, 0);
+    EXPECT_EQ(grid->ClientToScreen(TPoint(0, 0)).ToQPoint(), grid->mapToGlobal(QPoint(f, f)));
+    EXPECT_EQ(grid->ScreenToClient(TPoint(grid->mapToGlobal(QPoint(f, f)))), TPoint(0, 0));
+
+    const int y = grid->DataRect().Top + grid->RowPitch() * 2 + 3;
+    QTest::mouseClick(grid.get(), Qt::LeftButton, {}, QPoint(130 + f, y + f));
+    EXPECT_EQ(grid->FocusedColumn(), 2);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    // The first client column lies just inside the frame; a press on the frame is not a click.
+    QTest::mouseClick(grid.get(), Qt::LeftButton, {}, QPoint(f, y - grid->RowPitch() + f));
+    EXPECT_EQ(grid->FocusedColumn(), 0);
+    EXPECT_EQ(grid->FocusedRow(), 1);
+    QTest::mouseClick(grid.get(), Qt::LeftButton, {}, QPoint(0, y + f));
+    EXPECT_EQ(grid->FocusedRow(), 1);
 }
