@@ -162,6 +162,7 @@ TEST_F(ManyCallsTest, TheListStaysAtSixRowsAndMemoryStaysFlat)
         return;
     }
     const double grownKiB = (double(after) - double(settled)) / 1024.0;
+    RecordProperty("resident_growth_kib", int(grownKiB));
     EXPECT_LE(grownKiB, 1024.0) << "resident memory grew by " << grownKiB << " KiB over "
                                 << TotalCalls - SettleCalls << " calls";
 }
