@@ -9,6 +9,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -21,6 +23,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <xcb/xcb.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -209,7 +213,7 @@ bool X11NotifyArea::modify(const NOTIFYICONDATAA& data)
         closeBalloon(entry);
         return true;
     }
-    return showBalloon(entry);
+    return showBalloon(entry, it->first);
 }
 
 bool X11NotifyArea::remove(const NOTIFYICONDATAA& data)
@@ -288,7 +292,7 @@ bool X11NotifyArea::notificationServiceAvailable()
             || bus->activatableServiceNames().value().contains(NotificationService));
 }
 
-bool X11NotifyArea::showBalloon(Entry& entry)
+bool X11NotifyArea::showBalloon(Entry& entry, const Key& key)
 {
     if (!m_busConnected)
         return false;
@@ -297,9 +301,15 @@ bool X11NotifyArea::showBalloon(Entry& entry)
         const QDBusMessage ask = QDBusMessage::createMethodCall(NotificationService,
             NotificationPath, NotificationService, QStringLiteral("GetCapabilities"));
         const QDBusReply<QStringList> capabilities = bus.call(ask, QDBus::Block, 2000);
-        if (!capabilities.isValid())
-            return false;
-        m_bodyMarkup = capabilities.value().contains(QStringLiteral("body-markup")) ? 1 : 0;
+        if (!capabilities.isValid()) {
+            // A service that does not answer in time is not asked again: plain text it is.
+            if (capabilities.error().type() != QDBusError::NoReply
+                && capabilities.error().type() != QDBusError::Timeout)
+                return false;
+            m_bodyMarkup = 0;
+        } else {
+            m_bodyMarkup = capabilities.value().contains(QStringLiteral("body-markup")) ? 1 : 0;
+        }
     }
     QString body = fieldText(entry.data.szInfo, sizeof entry.data.szInfo);
     if (m_bodyMarkup)
@@ -315,18 +325,46 @@ bool X11NotifyArea::showBalloon(Entry& entry)
            << fieldText(entry.data.szInfoTitle, sizeof entry.data.szInfoTitle) << body
            << QStringList { QStringLiteral("default"), QString() } << hints
            << qint32(qMin<UINT>(entry.data.u.uTimeout, 0x7FFFFFFF));
-    const QDBusReply<uint> reply = bus.call(notify, QDBus::Block, 2000);
-    if (!reply.isValid())
-        return false;
-    entry.notification = reply.value();
-    m_balloons[entry.notification]
+    // Asked without waiting: a slow or hung service must not stop the caller's
+    // window. The balloon counts as shown when the service answers.
+    const quint64 request = ++m_lastBalloonRequest;
+    entry.balloonRequest = request;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(notify, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, key, request](QDBusPendingCallWatcher* call) {
+            call->deleteLater();
+            const QDBusPendingReply<uint> reply = *call;
+            if (reply.isError()) {
+                std::fprintf(
+                    stderr, "Balloon not shown: %s\n", qPrintable(reply.error().message()));
+                return;
+            }
+            balloonShown(key, request, reply.value());
+        });
+    return true;
+}
+
+void X11NotifyArea::balloonShown(const Key& key, quint64 request, uint notification)
+{
+    const auto it = m_entries.find(key);
+    if (it == m_entries.end() || it->second.balloonRequest != request) {
+        // Hidden, replaced or removed while the service was answering.
+        const QDBusMessage close = QDBusMessage::createMethodCall(NotificationService,
+            NotificationPath, NotificationService, QStringLiteral("CloseNotification"));
+        QDBusConnection::sessionBus().asyncCall(QDBusMessage(close) << notification);
+        return;
+    }
+    Entry& entry = it->second;
+    entry.notification = notification;
+    m_balloons[notification]
         = Balloon { entry.data.hWnd, entry.data.uID, entry.data.uCallbackMessage, false };
     post(entry.data, NIN_BALLOONSHOW);
-    return true;
 }
 
 void X11NotifyArea::closeBalloon(Entry& entry)
 {
+    // A balloon still on its way is closed when its answer comes.
+    entry.balloonRequest = 0;
     if (!entry.notification || !m_busConnected)
         return;
     const QDBusMessage close = QDBusMessage::createMethodCall(NotificationService, NotificationPath,

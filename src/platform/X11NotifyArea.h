@@ -43,6 +43,8 @@ private:
         NOTIFYICONDATAA data;
         std::unique_ptr<TrayIconWindow> window;
         uint notification = 0;
+        // The balloon asked for last; a reply for an older one closes it at once.
+        quint64 balloonRequest = 0;
     };
     // Who a notification belongs to; kept until the service reports it closed,
     // even when its icon has gone meanwhile.
@@ -60,7 +62,8 @@ private:
     bool remove(const NOTIFYICONDATAA& data);
     void apply(Entry& entry, const NOTIFYICONDATAA& data);
     bool dock(Entry& entry, const Key& key);
-    bool showBalloon(Entry& entry);
+    bool showBalloon(Entry& entry, const Key& key);
+    void balloonShown(const Key& key, quint64 request, uint notification);
     void closeBalloon(Entry& entry);
     bool notificationServiceAvailable();
     void post(const NOTIFYICONDATAA& data, UINT code);
@@ -79,6 +82,7 @@ private:
     unsigned long m_trayWindow = 0;
     bool m_busConnected = false;
     int m_bodyMarkup = -1;
+    quint64 m_lastBalloonRequest = 0;
     std::map<Key, Entry> m_entries;
     std::map<uint, Balloon> m_balloons;
 };
