@@ -1,9 +1,13 @@
 #include "Dialogs.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+
+#include <algorithm>
 
 QString MessageDlgTitle(TMsgDlgType kind)
 {
@@ -26,8 +30,19 @@ void MessageDlg(const QString& text, TMsgDlgType kind)
     box.setWindowModality(Qt::ApplicationModal);
     // Above a main window that stays on top, or the box would open behind it.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    // The lines are written to stand as they are: widen the text so that none
+    // wraps, as far as the screen allows (Qt would wrap them at about 430 pixels).
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        const QFontMetrics metrics(label->font());
+        int widest = 0;
+        for (const QString& line : shown.split(QLatin1Char('\n')))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        const int limit = screen ? screen->availableGeometry().width() * 3 / 4 : 800;
+        label->setMinimumWidth(std::min(widest + 2, limit));
+    }
     box.adjustSize();
-    if (QScreen* screen = QGuiApplication::primaryScreen())
+    if (screen)
         box.move(screen->availableGeometry().center() - box.rect().center());
     box.exec();
 }

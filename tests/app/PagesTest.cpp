@@ -9,9 +9,11 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -32,6 +34,8 @@ public:
     QStringList seen;
     // Modal windows that would open behind the main window, which stays on top.
     QStringList below;
+    // Boxes that break a line although the screen had room for it.
+    QStringList wrapped;
 
 private:
     void step()
@@ -50,6 +54,13 @@ private:
         }
         if (!modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
             below << seen.last();
+        if (auto* label = modal->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+            const QFontMetrics metrics(label->font());
+            const int room = modal->screen()->availableGeometry().width() * 3 / 4;
+            for (const QString& line : label->text().split(QLatin1Char('\n')))
+                if (label->width() < std::min(metrics.horizontalAdvance(line), room))
+                    wrapped << line;
+        }
         if (m_whileOpen)
             m_whileOpen(modal);
         modal->close();
@@ -198,6 +209,7 @@ TEST_F(PagesTest, ImportantNotesShowTwoBoxesInformationThenWarning)
             .arg(int(QMessageBox::Warning))));
     EXPECT_TRUE(closer.seen.at(1).contains(QStringLiteral("kullanılmamış  veya")));
     EXPECT_EQ(closer.below, QStringList());
+    EXPECT_EQ(closer.wrapped, QStringList());
 }
 
 TEST_F(PagesTest, WiringLinksAndThumbnailsOpenTheirWindows)
