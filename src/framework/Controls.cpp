@@ -30,17 +30,79 @@ void TCustomControl::ensureBuffer()
     if (m_buffer.size() == size)
         return;
     m_canvas.Release();
-    QImage buffer(size, QImage::Format_RGB32);
-    buffer.fill(palette().color(QPalette::Window));
-    if (!m_buffer.isNull()) {
+    // The old surface may be a window onto the old store: both stay until copied.
+    const QImage oldStore = m_store;
+    const QImage old = m_buffer;
+    m_store = QImage(size.width(), size.height() * 3, QImage::Format_RGB32);
+    m_store.fill(palette().color(QPalette::Window));
+    m_top = size.height();
+    m_buffer = surfaceView(m_top);
+    if (!old.isNull()) {
         // Pixels that stay inside the window keep their place, as a window's do.
-        const int w = std::min(buffer.width(), m_buffer.width());
-        const int h = std::min(buffer.height(), m_buffer.height());
+        const int w = std::min(size.width(), old.width());
+        const int h = std::min(size.height(), old.height());
         for (int y = 0; y < h; ++y)
-            std::memcpy(buffer.scanLine(y), m_buffer.constScanLine(y), size_t(w) * 4);
+            std::memcpy(m_buffer.scanLine(y), old.constScanLine(y), size_t(w) * 4);
     }
-    m_buffer = buffer;
     m_valid &= QRegion(m_buffer.rect());
+}
+
+QImage TCustomControl::surfaceView(int top)
+{
+    const qsizetype line = m_store.bytesPerLine();
+    return QImage(m_store.bits() + top * line, m_store.width(), m_store.height() / 3, line,
+        QImage::Format_RGB32);
+}
+
+// Scrolls the rows of r by dy by moving the surface's window over the store;
+// only the pixels outside r are copied back into place. Once in a while the
+// window reaches an end of the store and the surface is moved to the middle.
+bool TCustomControl::slideSurface(int dy, const QRect& r)
+{
+    const int height = m_buffer.height();
+    const qsizetype line = m_store.bytesPerLine();
+    // Painting holds the canvas on the surface, and a surface that has been
+    // copied off the store (a shared copy written to) cannot slide.
+    if (m_painting || std::abs(dy) >= height
+        || m_buffer.constBits() != m_store.constBits() + m_top * line)
+        return false;
+    int top = m_top - dy;
+    if (top < 0 || top + height > m_store.height()) {
+        // The middle third: any scroll of less than a height fits from there.
+        const int middle = height;
+        std::memmove(m_store.bits() + middle * line, m_store.constBits() + m_top * line,
+            size_t(height) * size_t(line));
+        m_top = middle;
+        top = m_top - dy;
+    }
+    // Row y of the new window lies where row y + shift of the old one was: rows
+    // are copied in the order that reads each old row before it is written over.
+    uchar* store = m_store.bits();
+    const int shift = top - m_top;
+    const int width = m_buffer.width();
+    const auto keep = [&](int y) {
+        uchar* to = store + (top + y) * line;
+        const uchar* from = store + (m_top + y) * line;
+        if (y < r.top() || y > r.bottom()) {
+            std::memcpy(to, from, size_t(width) * 4);
+            return;
+        }
+        if (r.left() > 0)
+            std::memcpy(to, from, size_t(r.left()) * 4);
+        if (r.right() + 1 < width)
+            std::memcpy(to + (r.right() + 1) * 4, from + (r.right() + 1) * 4,
+                size_t(width - r.right() - 1) * 4);
+    };
+    if (shift > 0)
+        for (int y = height - 1; y >= 0; --y)
+            keep(y);
+    else
+        for (int y = 0; y < height; ++y)
+            keep(y);
+    m_canvas.Release();
+    m_top = top;
+    m_buffer = surfaceView(m_top);
+    return true;
 }
 
 TCanvas& TCustomControl::Canvas()
@@ -199,7 +261,9 @@ void TCustomControl::ScrollPixels(int dx, int dy, const TRect& clip)
         return;
     const int w = r.width() - std::abs(dx);
     const int h = r.height() - std::abs(dy);
-    if (w > 0 && h > 0) {
+    if (dx == 0 && slideSurface(dy, r)) {
+        // Moved without copying the rows of r.
+    } else if (w > 0 && h > 0) {
         const int srcX = dx >= 0 ? r.left() : r.left() - dx;
         const int srcY = dy >= 0 ? r.top() : r.top() - dy;
         auto moveRow = [&](int row) {

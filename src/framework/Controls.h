@@ -121,12 +121,18 @@ protected:
 private:
     void paintInvalid(const QRegion& area);
     void ensureBuffer();
+    QImage surfaceView(int top);
+    bool slideSurface(int dy, const QRect& r);
     void paintFrameInto(QPainter& painter, const QRegion& area);
     QRegion frameRegion() const;
     QPoint clientPoint(const QMouseEvent* event) const;
     bool onFrame(const QMouseEvent* event) const;
     static TShiftState shiftOf(const QMouseEvent* event);
 
+    // The surface is a window onto a store three times its height: a vertical scroll
+    // moves the window instead of the pixels (see slideSurface).
+    QImage m_store;
+    int m_top = 0;
     QImage m_buffer;
     TCanvas m_canvas;
     int m_frame = 0;

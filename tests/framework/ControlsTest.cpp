@@ -68,6 +68,47 @@ TEST(CustomControl, ScrollingUncoversOnlyTheStripLeftBehind)
     EXPECT_EQ(control.Canvas().Pixel(3, 22), clBlack);
 }
 
+// Many scrolls of a part of the surface, both ways and by up to most of its
+// height, against a plain image moved the obvious way: the part moves, the
+// rest stays, and what is uncovered is painted again.
+TEST(CustomControl, ScrollsMoveOnlyTheirAreaHoweverFarTheyGo)
+{
+    PaintProbe control;
+    control.resize(40, 30);
+    control.Update();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            control.Canvas().SetPixel(x, y, TColor(y * 8 + x * 0x10000 + 0x100));
+    control.Canvas().Release();
+    QImage expected = control.Canvas().Image()->copy();
+
+    const QRect area(3, 4, 30, 22);
+    const int steps[] = { -3, -3, -7, 5, -19, -19, -19, 11, 19, 19, 19, 19, -1, 2, -21, 21, -10 };
+    for (const int dy : steps) {
+        QImage moved = expected.copy();
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const int from = y - dy;
+            for (int x = area.left(); x <= area.right(); ++x)
+                moved.setPixel(x, y,
+                    from >= area.top() && from <= area.bottom() ? expected.pixel(x, from)
+                                                                : QColor(Qt::blue).rgb());
+        }
+        expected = moved;
+        control.colour = clBlue;
+        control.ScrollPixels(0, dy, TRect::FromQRect(area));
+        control.Update();
+        control.Canvas().Release();
+        ASSERT_EQ(*control.Canvas().Image(), expected) << "after a scroll by " << dy;
+    }
+
+    // A copy of the surface held elsewhere does not get in the way.
+    const QImage held = *control.Canvas().Image();
+    control.Canvas().SetPixel(0, 0, clBlack);
+    control.ScrollPixels(0, -2, TRect::FromQRect(area));
+    EXPECT_EQ(control.Canvas().Pixel(0, 0), clBlack);
+    EXPECT_EQ(QColor(held.pixel(0, 0)).rgb(), expected.pixel(0, 0));
+}
+
 TEST(CustomControl, AFailingPaintIsReportedNotThrown)
 {
     QStringList messages;
