@@ -79,14 +79,14 @@ const QString kVoiceMessageBox
 // The call list's columns in stored order: the index used when writing cells.
 QList<StoredColumn> callListColumns()
 {
-    struct Spec
+    struct Column
     {
         const char* caption;
         int position;
         int width;
         const char* sortKind;
     };
-    const Spec specs[] = {
+    const Column columnsInStoredOrder[] = {
         { "Saat", 2, 96, "skAscending" },
         { "Cihaz seri no.", 3, 116, "skAscending" },
         { "Çağrı sıra no", 4, 101, "skAscending" },
@@ -94,7 +94,7 @@ QList<StoredColumn> callListColumns()
         { "Arayan numara", 1, 128, "skAscending" },
     };
     QList<StoredColumn> columns;
-    for (const Spec& s : specs) {
+    for (const Column& s : columnsInStoredOrder) {
         StoredColumn c(QStringLiteral("TTextualColumn"));
         c.Set(QStringLiteral("Alignment"), QStringLiteral("taCenter"))
             .Set(QStringLiteral("Color"), QStringLiteral("clWindow"))

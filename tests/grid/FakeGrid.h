@@ -109,14 +109,14 @@ public:
 // The call list of the main window as its stored description gives it.
 inline QList<StoredColumn> CallListColumns()
 {
-    struct Spec
+    struct Column
     {
         const char* caption;
         int position;
         int width;
         const char* sortKind;
     };
-    const Spec specs[] = {
+    const Column columnsInStoredOrder[] = {
         { "Saat", 2, 96, "skAscending" },
         { "Cihaz seri no.", 3, 116, "skAscending" },
         { "Çağrı sıra no", 4, 101, "skAscending" },
@@ -124,7 +124,7 @@ inline QList<StoredColumn> CallListColumns()
         { "Arayan numara", 1, 128, "skAscending" },
     };
     QList<StoredColumn> out;
-    for (const Spec& s : specs) {
+    for (const Column& s : columnsInStoredOrder) {
         StoredColumn c(QStringLiteral("TTextualColumn"));
         c.Set(QStringLiteral("Alignment"), QStringLiteral("taCenter"))
             .Set(QStringLiteral("Color"), QStringLiteral("clWindow"))
