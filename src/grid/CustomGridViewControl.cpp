@@ -726,17 +726,22 @@ void TCustomGridViewControl::ScrollContent(int dx, int dy)
 {
     // The scrolled areas follow the layout, which may have changed since the
     // last paint.
-    if (m_gridStyle == gsReport) {
-        const TRect data = DataRect();
-        SetHorzClipRect(TRect(data.Left, 0, ClientWidth(), ClientHeight()));
-        SetVertClipRect(TRect(0, data.Top, data.Right, data.Bottom));
-        SetVertScrollUnit(RowPitch());
-    } else {
+    updateScrollAreas();
+    TScrollView::ScrollContent(dx, dy);
+}
+
+void TCustomGridViewControl::updateScrollAreas()
+{
+    if (m_gridStyle == gsSlides) {
         SetHorzClipRect(ClientRect());
         SetVertClipRect(ClientRect());
         SetVertScrollUnit(m_slideSize + GridLineWidth());
+        return;
     }
-    TScrollView::ScrollContent(dx, dy);
+    const TRect data = DataRect();
+    SetHorzClipRect(TRect(data.Left, 0, ClientWidth(), ClientHeight()));
+    SetVertClipRect(TRect(0, data.Top, data.Right, data.Bottom));
+    SetVertScrollUnit(RowPitch());
 }
 
 void TCustomGridViewControl::CreateWnd()
@@ -886,19 +891,14 @@ void TCustomGridViewControl::Paint()
         return;
     TCanvas& canvas = Canvas();
     const int cw = ClientWidth(), ch = ClientHeight();
+    updateScrollAreas();
     if (m_gridStyle == gsSlides) {
-        SetHorzClipRect(ClientRect());
-        SetVertClipRect(ClientRect());
-        SetVertScrollUnit(m_slideSize + GridLineWidth());
         PaintSlides(ClientRect());
         UpdateVertScrollBar();
         return;
     }
     const TRect data = DataRect();
-    SetHorzClipRect(TRect(data.Left, 0, cw, ch));
-    SetVertClipRect(TRect(0, data.Top, data.Right, data.Bottom));
     UpdateVertScrollBar();
-    SetVertScrollUnit(RowPitch());
     PaintReport();
     const int end = DataLeft() + m_columns->TotalWidth() - HorzOffset();
     if (end < cw) {
