@@ -349,9 +349,7 @@ void X11NotifyArea::balloonShown(const Key& key, quint64 request, uint notificat
     const auto it = m_entries.find(key);
     if (it == m_entries.end() || it->second.balloonRequest != request) {
         // Hidden, replaced or removed while the service was answering.
-        const QDBusMessage close = QDBusMessage::createMethodCall(NotificationService,
-            NotificationPath, NotificationService, QStringLiteral("CloseNotification"));
-        QDBusConnection::sessionBus().asyncCall(QDBusMessage(close) << notification);
+        closeNotification(notification);
         return;
     }
     Entry& entry = it->second;
@@ -367,10 +365,15 @@ void X11NotifyArea::closeBalloon(Entry& entry)
     entry.balloonRequest = 0;
     if (!entry.notification || !m_busConnected)
         return;
+    closeNotification(entry.notification);
+    entry.notification = 0;
+}
+
+void X11NotifyArea::closeNotification(uint notification)
+{
     const QDBusMessage close = QDBusMessage::createMethodCall(NotificationService, NotificationPath,
         NotificationService, QStringLiteral("CloseNotification"));
-    QDBusConnection::sessionBus().asyncCall(QDBusMessage(close) << entry.notification);
-    entry.notification = 0;
+    QDBusConnection::sessionBus().asyncCall(QDBusMessage(close) << notification);
 }
 
 void X11NotifyArea::post(const NOTIFYICONDATAA& data, UINT code)

@@ -65,6 +65,7 @@ private:
     bool showBalloon(Entry& entry, const Key& key);
     void balloonShown(const Key& key, quint64 request, uint notification);
     void closeBalloon(Entry& entry);
+    static void closeNotification(uint notification);
     bool notificationServiceAvailable();
     void post(const NOTIFYICONDATAA& data, UINT code);
     static void post(const Balloon& balloon, UINT code);
