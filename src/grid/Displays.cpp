@@ -512,6 +512,19 @@ THeaderStyle headerStyleOf(const QObject* owner)
     return grid ? grid->HeaderStyle() : hsAuto;
 }
 
+// Where a footer or input cell's caption goes: two pixels in on the left, one
+// on the right and at the bottom.
+TRect captionRect(const TRect& r)
+{
+    return TRect(r.Left + 2, r.Top, r.Right - 1, r.Bottom - 1);
+}
+
+// A footer or input cell less the grid lines drawn on its right and bottom edges.
+TRect insideGridLines(const TRect& r)
+{
+    return TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1);
+}
+
 bool gridHas(const QObject* owner, TGridOption option)
 {
     const TCustomGridViewControl* grid = ownerGrid(owner);
@@ -729,11 +742,11 @@ void TColumnPartDisplay::DrawFooter()
     TCustomColumn* column = Column();
     TCanvas& canvas = *Canvas;
     const TRect r = toRect(Rect);
-    const TRect text(r.Left + 2, r.Top, r.Right - 1, r.Bottom - 1);
+    const TRect text = captionRect(r);
     column->Font().AssignTo(canvas.Font());
     canvas.Brush().SetColor(column->Footer().Color());
     const bool grid = gridHas(OwnerControl, goGrid);
-    canvas.FillRect(grid ? TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1) : r);
+    canvas.FillRect(grid ? insideGridLines(r) : r);
     if (grid)
         DrawGridLines(clBtnFace);
     TGraphicsProvider::DrawCaption(
@@ -745,7 +758,7 @@ void TColumnPartDisplay::DrawInput()
     TCustomColumn* column = Column();
     TCanvas& canvas = *Canvas;
     const TRect r = toRect(Rect);
-    const TRect text(r.Left + 2, r.Top, r.Right - 1, r.Bottom - 1);
+    const TRect text = captionRect(r);
     column->Font().AssignTo(canvas.Font());
     canvas.Font().SetStyle(0);
     const bool active = (State & InputActive) != 0;
@@ -766,7 +779,7 @@ void TColumnPartDisplay::DrawInput()
     if (column->Editing())
         canvas.FrameRect(r);
     else
-        canvas.FillRect(lines ? TRect(r.Left, r.Top, r.Right - 1, r.Bottom - 1) : r);
+        canvas.FillRect(lines ? insideGridLines(r) : r);
     if (lines)
         DrawGridLines(clHighlight);
     if (!column->InputValue().isEmpty())
