@@ -1,6 +1,7 @@
 #include "CustomGridViewControl.h"
 
 #include "Fonts.h"
+#include "GridAccessible.h"
 #include "SharedClasses.h"
 #include "ThemesSupport.h"
 
@@ -569,6 +570,7 @@ void TCustomGridViewControl::SetFocusedCell(int col, int row, TShiftState shift)
         OnSelectCell(this, col, row);
     if (oldCol == col && oldRow == row)
         return;
+    GridAccessibility::focusMoved(this);
     if (m_gridStyle == gsSlides) {
         Invalidate();
         return;
@@ -843,6 +845,8 @@ void TCustomGridViewControl::ColumnChanged(TColumns*, TCustomColumn* column, TCo
         InvalidateColumnPart(column, AreaInput);
         return;
     }
+    if (kind == ckPosition || kind == ckVisible)
+        GridAccessibility::reset(this);
     Invalidate();
     if ((hasState(gstEditing) || hasState(gstInputEditing))
         && (kind == ckPosition || kind == ckSort || kind == ckVisible || kind == ckWidth))
@@ -862,10 +866,13 @@ void TCustomGridViewControl::ColumnsUpdated(TColumns*, int kind, int, int)
     if (kind != ColumnsCleared)
         RepositionEditor();
     Invalidate();
+    GridAccessibility::reset(this);
 }
 
 void TCustomGridViewControl::CellChanged(int col, int row)
 {
+    // Assistive technologies read cells on their own; the lock only spares repaints.
+    GridAccessibility::cellChanged(this, col, row);
     if (Updating())
         return;
     InvalidateCell(col, row);
@@ -1480,6 +1487,7 @@ void TCustomGridViewControl::focusInEvent(QFocusEvent* event)
     guard([this] {
         InvalidatePart(gpIndicator);
         InvalidateSelection();
+        GridAccessibility::focusMoved(this);
     });
 }
 

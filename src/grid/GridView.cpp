@@ -2,6 +2,7 @@
 
 #include "CellClasses.h"
 #include "ColumnClasses.h"
+#include "GridAccessible.h"
 #include "SysUtils.h"
 #include "Win1254.h"
 
@@ -11,6 +12,7 @@
 TGridView::TGridView(QWidget* parent)
     : TCustomGridView(parent)
 {
+    GridAccessibility::installFactory();
     RegisterColumnClasses();
     m_cells = std::make_unique<TCells>(this, Columns());
     m_cells->OnChange = [this](TCells*, int col, int row) { CellChanged(col, row); };
@@ -82,6 +84,7 @@ void TGridView::SortColumn(TCustomColumn* column, bool ascending)
         m_cells->Sort(column->Index(), column->SortType(), !ascending);
         if (RowCount() > 0)
             InvalidatePart(gpData);
+        GridAccessibility::reset(this);
     }
     HideEditor();
 }
@@ -110,6 +113,7 @@ void TGridView::AddRows(int count)
     UpdateVertScrollBar();
     if (VertScrollBar()->Visible() != wasVisible)
         AutoSizeColumns();
+    GridAccessibility::rowsInserted(this, before, RowCount() - 1);
 }
 
 void TGridView::AppendRowsQuiet(int count)
@@ -120,6 +124,7 @@ void TGridView::AppendRowsQuiet(int count)
     rowMarks().resize(size_t(RowCount()), 0);
     Invalidate();
     RepositionEditor();
+    GridAccessibility::rowsInserted(this, RowCount() - count, RowCount() - 1);
 }
 
 void TGridView::UpdateFooters()
@@ -164,6 +169,7 @@ void TGridView::Clear()
     HideEditor();
     Invalidate();
     UpdateVertScrollBar();
+    GridAccessibility::reset(this);
 }
 
 void TGridView::DeleteRow(int row)
@@ -180,6 +186,7 @@ void TGridView::DeleteRow(int row)
     else
         RepositionEditor();
     UpdateVertScrollBar();
+    GridAccessibility::rowsRemoved(this, row, row);
 }
 
 void TGridView::InsertRow(int row)
@@ -192,6 +199,7 @@ void TGridView::InsertRow(int row)
     Invalidate();
     RepositionEditor();
     UpdateVertScrollBar();
+    GridAccessibility::rowsInserted(this, row, row);
 }
 
 void TGridView::MoveRow(int fromRow, int toRow)
@@ -205,6 +213,7 @@ void TGridView::MoveRow(int fromRow, int toRow)
     marks.insert(marks.begin() + toRow, mark);
     Invalidate();
     HideEditor();
+    GridAccessibility::reset(this);
 }
 
 bool TGridView::PrepareCellDisplay(int col, int row)
