@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 std::int32_t CallCount = 0;
 const QString TForm1::QuestionAnswer = QStringLiteral("8");
 const QString TForm1::HiddenModeCode = QStringLiteral("405");
@@ -265,6 +267,8 @@ void TForm1::createTestPage()
     GridView1->setFocusPolicy(Qt::StrongFocus);
     GridView1->SetWantReturns(false);
     GridView1->LoadColumns(callListColumns());
+    // What a screen reader announces for the list and the log, which have no caption.
+    GridView1->setAccessibleName(QStringLiteral("Çağrı listesi"));
     boxLayout->addWidget(GridView1);
 
     Memo2 = new QPlainTextEdit(GroupBox4);
@@ -274,6 +278,7 @@ void TForm1::createTestPage()
     Memo2->setFont(Fonts::Make(QStringLiteral("Verdana"), -11));
     Memo2->setFixedHeight(48);
     Memo::SetLines(Memo2, kDefaultLog + QStringList { QString() });
+    Memo2->setAccessibleName(QStringLiteral("Mesajlar"));
     boxLayout->addWidget(Memo2);
 
     auto* bottom = new QHBoxLayout();
@@ -353,6 +358,11 @@ void TForm1::createGuidePage()
     for (TClickLabel* image : { Image2, Image1, Image3 })
         image->SetStretchedPicture(deviceThumbnail);
     Image4->SetStretchedPicture(QImage(Resources::AdslThumbnail));
+    // A thumbnail opens what the link beside it opens, and is named after it.
+    const std::pair<TClickLabel*, TClickLabel*> thumbnails[]
+        = { { Image2, Label21 }, { Image1, Label17 }, { Image3, Label16 }, { Image4, Label12 } };
+    for (const auto& [image, link] : thumbnails)
+        image->setAccessibleName(link->text());
 
     Label21->OnClick = [this](TObject* s) { Label21Click(s); };
     Label17->OnClick = [this](TObject* s) { Label17Click(s); };
@@ -392,6 +402,7 @@ void TForm1::createQuestionPage()
     Edit1 = new QLineEdit(QStringLiteral("??"), TabSheet4);
     Edit1->setGeometry(356, 330, 41, 21);
     Edit1->installEventFilter(this);
+    Edit1->setAccessibleName(QStringLiteral("Soru : 2³ ="));
     BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30));
 
     GroupBox3 = new QGroupBox(
@@ -410,6 +421,7 @@ void TForm1::createQuestionPage()
     Edit2 = new QLineEdit(QStringLiteral("05.."), GroupBox3);
     Edit2->setGeometry(192, 31, 105, 21);
     Edit2->setToolTip(QStringLiteral("Çevrilecek numara"));
+    Edit2->setAccessibleName(Edit2->toolTip());
     Button3 = button(QStringLiteral("Bu numarayı çevir"), 300, 101, QString());
     Button4 = button(QStringLiteral("Sesli mesaj dinlet"), 418, 95, QString());
 
@@ -451,6 +463,8 @@ void TForm1::createMeters()
         meter->setRange(0, kMeterMax);
         meter->setValue(0);
         meter->setTextVisible(false);
+        // The caption names the meter for assistive technologies.
+        (*captionLabels[i])->setBuddy(meter);
         *meters[i] = meter;
         auto* value = new QLabel(QStringLiteral("-"), tek);
         value->setGeometry(174, tops[i], 25, 13);

@@ -13,6 +13,9 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
+    // The installed menu entry, icon and metadata carry this name; Wayland
+    // compositors find the window's icon through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CALLERID_APP_ID));
     QApplication::setWindowIcon(QIcon(Resources::ProgramIcon));
 
     XeltoBackends::Options device;

@@ -3,6 +3,8 @@
 #include "GridView.h"
 #include "Platform.h"
 
+#include <QAccessible>
+
 namespace {
 
 class CallsTest : public MainWindowFixture
@@ -67,4 +69,27 @@ TEST_F(CallsTest, TheColumnsShowInTheirDisplayOrder)
         QStringList(
             { QStringLiteral("Hat no."), QStringLiteral("Arayan numara"), QStringLiteral("Saat"),
                 QStringLiteral("Cihaz seri no."), QStringLiteral("Çağrı sıra no") }));
+}
+
+TEST_F(CallsTest, AScreenReaderReadsTheLatestCallsFromTheList)
+{
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form->GridView1);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::Table);
+    EXPECT_EQ(list->text(QAccessible::Name), QStringLiteral("Çağrı listesi"));
+    QAccessibleTableInterface* table = list->tableInterface();
+    ASSERT_NE(table, nullptr);
+    for (int n = 1; n <= 7; ++n)
+        call(n);
+    ASSERT_EQ(table->rowCount(), 6);
+    ASSERT_EQ(table->columnCount(), 5);
+    EXPECT_EQ(table->columnDescription(1), QStringLiteral("Arayan numara"));
+    // Columns as shown: line, number, time, serial, sequence number.
+    QAccessibleInterface* last = table->cellAt(5, 1);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->text(QAccessible::Name), QStringLiteral("02125550007"));
+    EXPECT_EQ(table->cellAt(5, 0)->text(QAccessible::Name), QStringLiteral("4"));
+    EXPECT_EQ(table->cellAt(5, 3)->text(QAccessible::Name), QStringLiteral("SN-7"));
+    EXPECT_EQ(table->cellAt(0, 4)->text(QAccessible::Name), text(2, 0));
+    EXPECT_EQ(table->cellAt(0, 2)->text(QAccessible::Name), text(0, 0));
 }

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 
+#include "ClickLabel.h"
 #include "Program.h"
 #include "SysUtils.h"
 #include "Unit2.h"
@@ -8,9 +9,14 @@
 #include "Unit5.h"
 #include "Unit6.h"
 
+#include <QAccessible>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
+
+#include <functional>
 
 namespace {
 
@@ -212,4 +218,40 @@ TEST(Program, EntryCreatesTheSixWindowsInOrderAndTitlesTheApplication)
         EXPECT_EQ(form->isVisible(), false);
     qDeleteAll(forms);
     XeltoBackends::Unregister();
+}
+
+TEST_F(MainWindowFixture, WidgetsCarryTheirTurkishNamesForScreenReaders)
+{
+    auto name = [](QObject* object) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+        return iface ? iface->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(name(form->Label22), QStringLiteral("Çağrı sayısı : "));
+    EXPECT_EQ(name(form->Label9), QStringLiteral("--"));
+    EXPECT_EQ(name(form->ProgressBar1), QStringLiteral("Telefon 1"));
+    EXPECT_EQ(name(form->ProgressBar4), QStringLiteral("Telefon 4"));
+    EXPECT_EQ(name(form->Memo2), QStringLiteral("Mesajlar"));
+    EXPECT_EQ(name(form->BitBtn1), QStringLiteral("Tamam"));
+    EXPECT_EQ(name(form->Image4), QStringLiteral("İnternet hattı, cihaza böyle bağlanır >"));
+    EXPECT_EQ(name(form->Edit2), QStringLiteral("Çevrilecek numara"));
+
+    // The tabs are read by their captions. (Qt 6.4 offers the hidden "Ayar" tab
+    // among them as well.)
+    form->show();
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(form->PageControl1);
+    ASSERT_NE(tabs, nullptr);
+    QStringList captions;
+    std::function<void(QAccessibleInterface*)> collect = [&](QAccessibleInterface* node) {
+        for (int i = 0; i < node->childCount(); ++i) {
+            QAccessibleInterface* child = node->child(i);
+            if (!child)
+                continue;
+            if (child->role() == QAccessible::PageTab)
+                captions << child->text(QAccessible::Name);
+            collect(child);
+        }
+    };
+    collect(tabs);
+    for (const char* caption : { "Test", "Bağlantı Kılavuzu !", "?" })
+        EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
 }
