@@ -5,7 +5,7 @@ namespace Resources {
 QStringList All()
 {
     return { OneLineWiring, TwoLineWiring, FourLineWiring, DeviceThumbnail, AdslThumbnail,
-        SplitterPicture, AdslWiring, WindowIcon, ProgramIcon, ProgramIconPng };
+        SplitterPicture, AdslWiring, WindowIcon, ProgramIcon };
 }
 
 } // namespace Resources

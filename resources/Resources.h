@@ -19,10 +19,10 @@ inline const QString SplitterPicture = QStringLiteral(":/pictures/splitter-nedir
 inline const QString AdslWiring = QStringLiteral(":/pictures/adsl-baglanti.jpg"); // 572 x 387
 
 // Icons: QIcon(path). The window icon has 16, 32 and 48 pixels in 256 colours and in
-// 32-bit colour; the program icon adds a 256-pixel image.
+// 32-bit colour; the program icon adds a 256-pixel image. (The desktop's icons in
+// icons/hicolor/ are installed files, not resources.)
 inline const QString WindowIcon = QStringLiteral(":/icons/pencere.ico");
 inline const QString ProgramIcon = QStringLiteral(":/icons/program.ico");
-inline const QString ProgramIconPng = QStringLiteral(":/icons/callerid-test.png"); // 256 x 256
 
 // Every path above.
 QStringList All();

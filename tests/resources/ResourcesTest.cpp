@@ -172,9 +172,22 @@ TEST(ResourceIcons, WindowIconHasSixImagesProgramIconSeven)
     std::vector<IconEntry> expectedProgram = expectedWindow;
     expectedProgram.push_back({ 256, 32, true });
     EXPECT_EQ(iconEntries(contents(Resources::ProgramIcon)), expectedProgram);
+}
 
-    const QImage png(Resources::ProgramIconPng);
-    EXPECT_EQ(png.size(), QSize(256, 256));
+TEST(ResourceIcons, TheDesktopIconThemeHasEverySizeOfTheTelephone)
+{
+    for (int size : { 16, 32, 48, 128, 256 }) {
+        const QString path
+            = QStringLiteral(CALLERID_RESOURCES_DIR "/icons/hicolor/%1x%1.png").arg(size);
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_TRUE(contents(path).startsWith("\x89PNG"));
+        const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(size - 1, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size * 29 / 48)), 255);
+        EXPECT_GT(distinctColours(image), size < 32 ? 8 : 40);
+    }
 }
 
 TEST(ResourceIcons, EveryImageIsTransparentAroundAnOpaqueTelephone)
@@ -203,5 +216,5 @@ TEST(ResourceFiles, EveryNamedPathExists)
 {
     for (const QString& path : Resources::All())
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
-    EXPECT_EQ(Resources::All().size(), 10);
+    EXPECT_EQ(Resources::All().size(), 9);
 }

@@ -47,7 +47,8 @@ int main(int argc, char** argv)
     try {
         requireFonts();
         const QDir root(QString::fromLocal8Bit(argv[1]));
-        if (!root.mkpath(QStringLiteral("pictures")) || !root.mkpath(QStringLiteral("icons")))
+        if (!root.mkpath(QStringLiteral("pictures"))
+            || !root.mkpath(QStringLiteral("icons/hicolor")))
             throw std::runtime_error("cannot create the output folders");
         auto out = [&](const char* name) { return root.filePath(QString::fromLatin1(name)); };
 
@@ -62,8 +63,13 @@ int main(int argc, char** argv)
 
         files::writeIco(iconImages(false), out("icons/pencere.ico"));
         files::writeIco(iconImages(true), out("icons/program.ico"));
-        if (!pictures::icon(256).save(out("icons/callerid-test.png"), "PNG"))
-            throw std::runtime_error("cannot write icons/callerid-test.png");
+        // The desktop's icon theme, one picture per size the menus and software
+        // centres ask for.
+        for (int size : { 16, 32, 48, 128, 256 }) {
+            const QString name = QStringLiteral("icons/hicolor/%1x%1.png").arg(size);
+            if (!pictures::icon(size).save(root.filePath(name), "PNG"))
+                throw std::runtime_error("cannot write " + name.toStdString());
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-pictures: %s\n", error.what());
         return 1;
