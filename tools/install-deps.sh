@@ -9,6 +9,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin
     fonts-dejavu-core fonts-liberation
+    at-spi2-core
+    desktop-file-utils appstream lintian man-db
 )
 
 missing=()
