@@ -48,6 +48,11 @@ for size in 16 32 48 128 256; do
         || fail "$icon is not ${size}x${size}"
 done
 
+# The screenshot the metadata points at is one of ours, made by tools/screenshots.sh.
+shot=$(sed -n 's|.*<image[^>]*>\(.*\)</image>.*|\1|p' "$metainfo")
+[ -n "$shot" ] && [ -f "packaging/screenshots/$(basename "$shot")" ] \
+    || fail "the metadata's screenshot '$shot' is not in packaging/screenshots/"
+
 echo "== desktop-file-validate"
 out=$(desktop-file-validate "$desktop" 2>&1) || true
 [ -z "$out" ] || { echo "$out"; fail "the menu entry is not clean"; }

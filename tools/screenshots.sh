@@ -2,7 +2,8 @@
 # Screenshots of the program on a private virtual desktop with a window manager
 # (openbox, so that title bars and stacking are as on a real desktop): each tab
 # of the main window after seven calls, the five picture windows and the three
-# message boxes of the connection guide. Driven with xdotool.
+# message boxes of the connection guide, and the main window by itself for the
+# software centres. Driven with xdotool.
 # Usage: tools/screenshots.sh [BUILD-DIR] [OUT-DIR]   (default: build, screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,8 +42,8 @@ pids+=($!)
 sim() { "$build/tools/callerid-sim" "$@" >/dev/null; }
 for _ in $(seq 100); do [ -S "$CALLERID_SIM_SOCKET" ] && break; sleep 0.1; done
 
-# A window whose title starts with the given text, within a few seconds.
-window() { timeout 10 xdotool search --sync --onlyvisible --name "^$1" | head -n1; }
+# A window whose title starts with the given text, within generous time on a busy machine.
+window() { timeout 30 xdotool search --sync --onlyvisible --name "^$1" | head -n1; }
 shot() {
     sleep 0.8 # the last repaint and the window manager's frame
     import -window root "$out/$1.png"
@@ -63,6 +64,12 @@ sim signal 12 0 25 4
 for n in 1 2 3 4 5 6 7; do
     sim call $((n % 4 + 1)) "0212555000$n"
 done
+
+# The main window alone with its frame: the software centres' screenshot
+# (packaging/screenshots/main-window.png).
+sleep 0.8
+import -frame -window "$main" "$out/00-main-window.png"
+echo "$out/00-main-window.png"
 
 # Tabs (the "Ayar" tab is hidden): positions in the main window's client area.
 shot 01-tab-test
