@@ -293,6 +293,7 @@ int main(int argc, char** argv)
     auto* switches = new QHBoxLayout;
     layout->addLayout(switches);
     auto* grid = new TGridView;
+    grid->setAccessibleName(QStringLiteral("Müşteriler"));
     grid->SetHeaderSize(20);
     grid->SetRowSize(22);
     grid->SetInputSize(14);
