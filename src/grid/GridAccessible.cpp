@@ -411,6 +411,14 @@ QAccessible::State GridAccessible::state() const
     return s;
 }
 
+QString GridAccessible::text(QAccessible::Text t) const
+{
+    const QString text = QAccessibleWidget::text(t);
+    if (t == QAccessible::Description && text.isEmpty() && rowCount() == 0)
+        return grid()->Caption();
+    return text;
+}
+
 QAccessibleInterface* GridAccessible::cellAt(int row, int column) const
 {
     if (cellIndex(row, column) < 0)

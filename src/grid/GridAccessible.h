@@ -42,6 +42,8 @@ public:
     QAccessibleInterface* childAt(int x, int y) const override;
     QAccessibleInterface* focusChild() const override;
     QAccessible::State state() const override;
+    // An empty grid is described by the caption it shows in place of rows.
+    QString text(QAccessible::Text t) const override;
 
     // QAccessibleTableInterface.
     QAccessibleInterface* caption() const override { return nullptr; }

@@ -215,6 +215,12 @@ TEST(GridAccessible, FollowsAddedDeletedAndSortedRowsAndSaysSo)
     EXPECT_EQ(events[0].change, QAccessibleTableModelChangeEvent::ModelReset);
     EXPECT_EQ(table->rowCount(), 0);
     EXPECT_EQ(table->cellAt(0, 0), nullptr);
+    // What the empty grid shows in place of rows describes it.
+    grid->SetCaption(QStringLiteral("Kayıt yok"));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(grid.get());
+    EXPECT_EQ(iface->text(QAccessible::Description), QStringLiteral("Kayıt yok"));
+    AddCall(*grid, "10:00:04", "1", "02125550104");
+    EXPECT_EQ(iface->text(QAccessible::Description), QString());
 }
 
 TEST(GridAccessible, KeepsSixCallsOfTheCallList)
