@@ -2,7 +2,6 @@
 
 #include "ColumnClasses.h"
 #include "GridView.h"
-#include "SysUtils.h"
 
 #include <QTextDocumentFragment>
 #include <QWidget>
