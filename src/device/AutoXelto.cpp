@@ -37,6 +37,8 @@ AutoXelto::AutoXelto(std::vector<std::unique_ptr<DeviceCandidate>> candidates)
     : m_candidates(std::move(candidates))
     , m_relay(std::make_unique<Relay>(this))
 {
+    for (auto& candidate : m_candidates)
+        connect(candidate.get(), &DeviceCandidate::logLine, this, &AutoXelto::logLine);
     // Look once the event loop runs, so that nothing is probed while windows are built.
     QTimer::singleShot(0, this, [this] { search(); });
 }
