@@ -127,6 +127,5 @@ HRESULT AutoXelto::Command(const QString& keyword, QString* result)
         return m_device->Command(keyword, result);
     if (keyword == QLatin1String("devicemodel") || keyword == QLatin1String("serial"))
         return hr::S_OK;
-    SetErrorInfo(QStringLiteral("Cihaz bağlı değil: \"%1\" gönderilemedi").arg(keyword));
-    return hr::E_FAIL;
+    return noDevice(keyword);
 }

@@ -238,19 +238,16 @@ void ModemLink::enableCallerId(int index)
 void ModemLink::identify()
 {
     const QString canonical = QFileInfo(m_options.path).canonicalFilePath();
-    m_udevModel.clear();
-    m_udevSerial.clear();
+    // USB modems tell udev who they are; the modem's own answers come second.
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.systemLocation() != canonical)
             continue;
         const QString maker = info.manufacturer().trimmed();
-        m_udevModel = info.description().trimmed();
-        if (!maker.isEmpty() && !m_udevModel.contains(maker, Qt::CaseInsensitive))
-            m_udevModel = (maker + QLatin1Char(' ') + m_udevModel).trimmed();
-        m_udevSerial = info.serialNumber().trimmed();
+        m_model = info.description().trimmed();
+        if (!maker.isEmpty() && !m_model.contains(maker, Qt::CaseInsensitive))
+            m_model = (maker + QLatin1Char(' ') + m_model).trimmed();
+        m_serial = info.serialNumber().trimmed();
     }
-    m_model = m_udevModel;
-    m_serial = m_udevSerial;
     const auto answerInto = [this](QString* target, const QString& command) {
         send({ command, [target, command](bool ok, const QStringList& lines) {
                   if (ok && target->isEmpty())
@@ -297,8 +294,6 @@ void ModemLink::send(Step step)
 {
     if (!m_port.isOpen())
         return;
-    if (step.timeoutMs <= 0)
-        step.timeoutMs = m_options.commandTimeoutMs;
     m_queue.push_back(std::move(step));
     if (!m_busy)
         sendNext();
@@ -312,7 +307,7 @@ void ModemLink::sendNext()
     m_queue.pop_front();
     m_answer.clear();
     m_busy = true;
-    m_commandTimer.start(m_current.timeoutMs);
+    m_commandTimer.start(m_options.commandTimeoutMs);
     m_port.write(m_current.command.toLatin1() + '\r');
 }
 

@@ -76,8 +76,6 @@ private:
     {
         QString command;
         std::function<void(bool ok, const QStringList& answer)> done;
-        bool timedOutIsFatal = true;
-        int timeoutMs = 0;
     };
 
     void tryOpen();
@@ -118,6 +116,4 @@ private:
     qint64 m_lastRingMs = -1;
     QString m_model;
     QString m_serial;
-    QString m_udevModel;
-    QString m_udevSerial;
 };

@@ -78,7 +78,7 @@ HRESULT ModemXelto::Command(const QString& keyword, QString* result)
     } else
         return refuse(QStringLiteral("Bilinmeyen komut: \"%1\"").arg(keyword));
     if (!m_link->ready())
-        return refuse(QStringLiteral("Cihaz bağlı değil: \"%1\" gönderilemedi").arg(keyword));
+        return noDevice(keyword);
     m_link->lineCommand(command);
     return hr::S_OK;
 }
