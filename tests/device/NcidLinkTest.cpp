@@ -1,5 +1,6 @@
 #include "NcidLink.h"
 #include "FakeDeviceClock.h"
+#include "FakeNcidServer.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -29,16 +30,8 @@ class NcidLinkTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-        port = server.serverPort();
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                client = s;
-                ++accepted;
-                QObject::connect(
-                    s, &QTcpSocket::readyRead, s, [this, s] { received += s->readAll(); });
-            }
-        });
+        ASSERT_TRUE(ncid.listen());
+        port = ncid.port;
     }
 
     std::unique_ptr<NcidLink> makeLink()
@@ -64,9 +57,9 @@ protected:
     {
         auto made = makeLink();
         made->start();
-        if (!waitFor([this] { return client && received.contains("no_log\n"); }))
+        if (!waitFor([this] { return ncid.client && ncid.received.contains("no_log\n"); }))
             return nullptr;
-        client->write(startup);
+        ncid.send(startup);
         NcidLink* raw = made.get();
         if (!waitFor([raw] { return raw->present(); }))
             return nullptr;
@@ -75,9 +68,8 @@ protected:
 
     void send(const QByteArray& bytes)
     {
-        ASSERT_TRUE(client);
-        client->write(bytes);
-        client->flush();
+        ASSERT_TRUE(ncid.client);
+        ncid.send(bytes);
     }
 
     // The port of a server that is gone: connections to it are refused.
@@ -89,18 +81,13 @@ protected:
     }
 
     FakeDeviceClock clock;
-    QTcpServer server;
+    FakeNcidServer ncid;
     quint16 port = 0;
-    QPointer<QTcpSocket> client;
-    int accepted = 0;
-    QByteArray received;
     std::vector<Call> calls;
     QStringList log;
 };
 
-const QByteArray PlainGreeting = "200 Server: ncidd (NCID) 1.6\r\n"
-                                 "251 Call log not sent\r\n"
-                                 "300 End of connection startup\r\n";
+const QByteArray PlainGreeting = FakeNcidServer::Greeting;
 
 } // namespace
 
@@ -111,9 +98,9 @@ TEST_F(NcidLinkTest, IntroducesItselfAtOnceAndTakesTheModelFromTheGreeting)
     EXPECT_EQ(link->model(), QString());
     link->start();
     // The server has said nothing yet: the client speaks first.
-    ASSERT_TRUE(waitFor([this] { return received.contains("no_log\n"); }));
-    EXPECT_TRUE(received.startsWith("HELLO: IDENT: client callerid-test "));
-    EXPECT_TRUE(received.endsWith("\nHELLO: CMD: no_log\n"));
+    ASSERT_TRUE(waitFor([this] { return ncid.received.contains("no_log\n"); }));
+    EXPECT_TRUE(ncid.received.startsWith("HELLO: IDENT: client callerid-test "));
+    EXPECT_TRUE(ncid.received.endsWith("\nHELLO: CMD: no_log\n"));
     EXPECT_FALSE(link->present());
 
     send(PlainGreeting);
@@ -121,7 +108,7 @@ TEST_F(NcidLinkTest, IntroducesItselfAtOnceAndTakesTheModelFromTheGreeting)
     EXPECT_EQ(link->model(), QStringLiteral("NCID 1.6"));
     EXPECT_EQ(link->address(), QStringLiteral("127.0.0.1:%1").arg(port));
     EXPECT_TRUE(log.isEmpty());
-    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(ncid.accepted, 1);
 }
 
 TEST_F(NcidLinkTest, HistoryIsNeverACallAndLiveCallsOnLabelledLinesGetNumbers)
@@ -169,7 +156,7 @@ TEST_F(NcidLinkTest, AServerClosingMidLineRaisesNoCallAndTheLinkWaitsToRetry)
     QSignalSpy presence(link.get(), &NcidLink::presenceChanged);
     send("CID: *DATE*12092026*TIME*1430*LINE*1*NMBR*0212555");
     QTest::qWait(20);
-    client->disconnectFromHost();
+    ncid.client->disconnectFromHost();
     ASSERT_TRUE(waitFor([&] { return !link->present(); }));
     EXPECT_EQ(presence.count(), 1);
     EXPECT_TRUE(calls.empty());
@@ -180,8 +167,9 @@ TEST_F(NcidLinkTest, AServerClosingMidLineRaisesNoCallAndTheLinkWaitsToRetry)
 
     // The next connection starts clean: the torn line is not finished by its bytes.
     clock.advance(NcidLink::FirstRetryMs);
-    ASSERT_TRUE(
-        waitFor([this] { return accepted == 2 && client && received.count("no_log") == 2; }));
+    ASSERT_TRUE(waitFor([this] {
+        return ncid.accepted == 2 && ncid.client && ncid.received.count("no_log") == 2;
+    }));
     send("1*MESG*NONE*NAME*-*\n" + PlainGreeting
         + "CID: *DATE*12092026*TIME*1431*LINE*1*NMBR*02125550199*MESG*NONE*NAME*-*\n");
     ASSERT_TRUE(waitFor([this] { return !calls.empty(); }));
@@ -193,7 +181,7 @@ TEST_F(NcidLinkTest, AServerClosingMidLineRaisesNoCallAndTheLinkWaitsToRetry)
 TEST_F(NcidLinkTest, RetriesWaitLongerEachTimeUpToHalfAMinuteAndStartOverAfterAGreeting)
 {
     const quint16 listening = port;
-    server.close();
+    ncid.server.close();
     port = listening;
     auto link = makeLink();
     link->start();
@@ -215,13 +203,13 @@ TEST_F(NcidLinkTest, RetriesWaitLongerEachTimeUpToHalfAMinuteAndStartOverAfterAG
 
     // The server comes back.
     ASSERT_TRUE(waitFor([&] { return clock.running() == QList<int>({ 30000 }); }));
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, listening));
+    ASSERT_TRUE(ncid.server.listen(QHostAddress::LocalHost, listening));
     clock.advance(30000);
-    ASSERT_TRUE(waitFor([this] { return client && received.contains("no_log\n"); }));
+    ASSERT_TRUE(waitFor([this] { return ncid.client && ncid.received.contains("no_log\n"); }));
     send(PlainGreeting);
     ASSERT_TRUE(waitFor([&] { return link->present(); }));
     EXPECT_EQ(link->retryDelay(), NcidLink::FirstRetryMs);
-    client->abort();
+    ncid.client->abort();
     ASSERT_TRUE(waitFor([&] { return clock.running() == QList<int>({ 1000 }); }));
     EXPECT_EQ(log.size(), 2);
 }
@@ -244,7 +232,7 @@ TEST_F(NcidLinkTest, AnOverlongLineDropsTheConnectionWithOneLogLine)
     auto link = greetedLink(PlainGreeting);
     ASSERT_TRUE(link);
     bool clientGone = false;
-    QObject::connect(client, &QTcpSocket::disconnected, &server, [&] { clientGone = true; });
+    QObject::connect(ncid.client, &QTcpSocket::disconnected, &ncid, [&] { clientGone = true; });
     const QByteArray piece(8192, 'x');
     send("CID: *NMBR*");
     for (int i = 0; i < 12 && !clientGone; ++i) {
@@ -265,7 +253,7 @@ TEST_F(NcidLinkTest, AServerThatAcceptsAndNeverSpeaksIsNoDeviceAndBlocksNothing)
     QElapsedTimer started;
     started.start();
     link->start();
-    ASSERT_TRUE(waitFor([this] { return received.contains("no_log\n"); }));
+    ASSERT_TRUE(waitFor([this] { return ncid.received.contains("no_log\n"); }));
     // The event loop keeps running while the link waits for the greeting.
     int ticks = 0;
     QTimer ticker;
@@ -282,23 +270,24 @@ TEST_F(NcidLinkTest, AServerThatAcceptsAndNeverSpeaksIsNoDeviceAndBlocksNothing)
         << qPrintable(log[0]);
     EXPECT_EQ(clock.running(), QList<int>({ NcidLink::FirstRetryMs }));
     // The server sees the connection closed and a second one opened after the wait.
-    ASSERT_TRUE(
-        waitFor([this] { return !client || client->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(waitFor([this] {
+        return !ncid.client || ncid.client->state() != QAbstractSocket::ConnectedState;
+    }));
     clock.advance(NcidLink::FirstRetryMs);
-    ASSERT_TRUE(waitFor([this] { return accepted == 2; }));
+    ASSERT_TRUE(waitFor([this] { return ncid.accepted == 2; }));
 }
 
 TEST_F(NcidLinkTest, SendsALineEndAfterAQuarterHourOfSilence)
 {
     auto link = greetedLink(PlainGreeting);
     ASSERT_TRUE(link);
-    const qsizetype before = received.size();
+    const qsizetype before = ncid.received.size();
     clock.advance(NcidLink::KeepAliveMs - 1);
     QTest::qWait(20);
-    EXPECT_EQ(received.size(), before);
+    EXPECT_EQ(ncid.received.size(), before);
     clock.advance(1);
-    ASSERT_TRUE(waitFor([&] { return received.size() == before + 1; }));
-    EXPECT_TRUE(received.endsWith("no_log\n\n"));
+    ASSERT_TRUE(waitFor([&] { return ncid.received.size() == before + 1; }));
+    EXPECT_TRUE(ncid.received.endsWith("no_log\n\n"));
     // Anything from the server starts the quarter hour again.
     clock.advance(10 * 60 * 1000);
     EXPECT_EQ(clock.remaining(), QList<qint64>({ 5 * 60 * 1000 }));
@@ -307,9 +296,9 @@ TEST_F(NcidLinkTest, SendsALineEndAfterAQuarterHourOfSilence)
         waitFor([&] { return clock.remaining() == QList<qint64>({ NcidLink::KeepAliveMs }); }));
     clock.advance(NcidLink::KeepAliveMs - 1);
     QTest::qWait(20);
-    EXPECT_EQ(received.size(), before + 1);
+    EXPECT_EQ(ncid.received.size(), before + 1);
     clock.advance(1);
-    ASSERT_TRUE(waitFor([&] { return received.size() == before + 2; }));
+    ASSERT_TRUE(waitFor([&] { return ncid.received.size() == before + 2; }));
     EXPECT_TRUE(link->present());
 }
 
@@ -320,10 +309,11 @@ TEST_F(NcidLinkTest, StoppingEndsTheConnectionAndEveryTimer)
     link->stop();
     EXPECT_FALSE(link->present());
     EXPECT_TRUE(clock.running().isEmpty());
-    ASSERT_TRUE(
-        waitFor([this] { return !client || client->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(waitFor([this] {
+        return !ncid.client || ncid.client->state() != QAbstractSocket::ConnectedState;
+    }));
     clock.advance(60000);
     QTest::qWait(50);
-    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(ncid.accepted, 1);
     EXPECT_TRUE(log.isEmpty());
 }
