@@ -1,10 +1,9 @@
 #pragma once
 
+#include "DeviceFinder.h"
+#include "DeviceSpec.h"
 #include "NcidLink.h"
-#include "xeltocallerid_TLB.h"
-
-#include <QHash>
-#include <QObject>
+#include "XeltoControl.h"
 
 #include <memory>
 
@@ -13,7 +12,7 @@
 // The device is there while the server is connected and has greeted; the
 // protocol carries no line voltage, so the meters stay at 0, and it has no way
 // to take a line off hook or dial, so those commands are refused.
-class NcidXelto : public QObject, public IXelto, public IConnectionPoint
+class NcidXelto : public XeltoControl
 {
     Q_OBJECT
 public:
@@ -21,36 +20,33 @@ public:
     explicit NcidXelto(std::unique_ptr<NcidLink> link);
     ~NcidXelto() override;
 
-    // IUnknown
-    HRESULT QueryInterface(const QUuid& iid, void** object) override;
-    // IDispatch: the FormVisible property and the methods by DISPID.
-    HRESULT Invoke(
-        DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result) override;
-    // IXelto
     HRESULT ServiceAction() override;
     HRESULT Start() override;
     HRESULT Command(const QString& keyword, QString* result) override;
-    // IConnectionPoint
-    HRESULT Advise(const QUuid& eventIid, IDispatch* sink, quint32* cookie) override;
-    HRESULT Unadvise(quint32 cookie) override;
-
-    bool devicePresent() const { return m_link->present(); }
-    NcidLink* link() const { return m_link.get(); }
-
-signals:
-    void deviceChanged();
+    bool devicePresent() const override { return m_link->present(); }
 
 private:
-    void onCall(int line, const QString& number, const QString& dateTime, const QString& name);
     void onPresenceChanged(bool present);
-    void fireCallerID(const QString& deviceId, const QString& line, const QString& number,
-        const QString& dateTime, const QString& otherText);
-    void fireSignal(const QStringList& levels);
-    void fireEvent(DISPID id, const QVariantList& args);
-    void logLine(const QString& line);
 
     std::unique_ptr<NcidLink> m_link;
-    bool m_formVisible = true;
-    QHash<quint32, IDispatch*> m_sinks;
-    quint32 m_nextCookie = 1;
+};
+
+// For `auto`: an NCID server on this machine's standard port, looked for
+// quietly (no server there is the usual case, not a fault).
+class NcidCandidate : public DeviceCandidate
+{
+    Q_OBJECT
+public:
+    explicit NcidCandidate(QString host = QStringLiteral("127.0.0.1"),
+        quint16 port = DeviceSpec::DefaultNcidPort, DeviceTimerFactory timers = MakeQtDeviceTimer);
+    ~NcidCandidate() override;
+
+    void startSearch(Found found) override;
+    void stopSearch() override;
+
+private:
+    QString m_host;
+    quint16 m_port;
+    DeviceTimerFactory m_timers;
+    std::unique_ptr<NcidLink> m_link;
 };

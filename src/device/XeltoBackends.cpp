@@ -2,6 +2,7 @@
 
 #include "AutoXelto.h"
 #include "DemoScript.h"
+#include "NcidXelto.h"
 #include "SimControlServer.h"
 #include "SimulatedXelto.h"
 #include "xeltocallerid_TLB.h"
@@ -35,7 +36,10 @@ std::shared_ptr<IUnknown> createSimulated(const Options& options, bool demo)
 
 std::vector<std::unique_ptr<DeviceCandidate>> autoCandidates()
 {
-    return {};
+    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+    // Only this machine's own NCID server: nothing else on the network is probed.
+    candidates.push_back(std::make_unique<NcidCandidate>());
+    return candidates;
 }
 
 } // namespace
@@ -65,8 +69,12 @@ bool Register(const Options& options, QString* error)
     case DeviceSpec::Kind::Auto:
         factory = [] { return asUnknown(std::make_shared<AutoXelto>(autoCandidates())); };
         break;
-    case DeviceSpec::Kind::Modem:
     case DeviceSpec::Kind::Ncid:
+        factory = [host = spec->host, port = spec->port] {
+            return asUnknown(std::make_shared<NcidXelto>(std::make_unique<NcidLink>(host, port)));
+        };
+        break;
+    case DeviceSpec::Kind::Modem:
         if (error)
             *error = QStringLiteral("device '%1' is not available in this build")
                          .arg(spec->toString());

@@ -13,6 +13,7 @@ class SimulatedXelto;
 // spec (see DeviceSpec):
 //   "auto" (the default): real devices, found when they answer;
 //   "modem[:PATH]": a caller-ID modem;
+//   "ncid[:HOST[:PORT]]": an NCID server's calls;
 //   "demo": the simulated device plays a demo and can also be driven;
 //   "sim": a quiet simulated device, driven only by the `callerid-sim` controller;
 //   "none": nothing is registered (the program runs without a control).

@@ -4,10 +4,11 @@
 #include "Forms.h"
 #include "GridView.h"
 #include "Memo.h"
-#include "NcidXelto.h"
 #include "Platform.h"
 #include "Unit1.h"
 #include "Win1254.h"
+#include "XeltoBackends.h"
+#include "xeltocallerid_TLB.h"
 
 #include <QLabel>
 #include <QTest>
@@ -26,11 +27,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(ncid.listen());
-        ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), [this] {
-            auto made = std::make_shared<NcidXelto>(
-                std::make_unique<NcidLink>(QStringLiteral("127.0.0.1"), ncid.port));
-            return std::static_pointer_cast<IUnknown>(std::static_pointer_cast<IXelto>(made));
-        });
+        XeltoBackends::Options options;
+        options.backend = QStringLiteral("ncid:127.0.0.1:%1").arg(ncid.port);
+        ASSERT_TRUE(XeltoBackends::Register(options));
         form = std::make_unique<TForm1>();
         form->Timer1->stop();
         form->Timer2->stop();
@@ -39,7 +38,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        ComRegistry::UnregisterClass(CLASS_Xelto);
+        XeltoBackends::Unregister();
     }
 
     void poll()

@@ -1,6 +1,8 @@
 #include "NcidXelto.h"
+#include "AutoXelto.h"
 #include "FakeNcidServer.h"
 #include "Forms.h"
+#include "XeltoBackends.h"
 #include "xeltocallerid_TLB.h"
 
 #include <QTest>
@@ -18,12 +20,10 @@ protected:
     {
         ASSERT_TRUE(ncid.listen());
         Application()->OnException = [this](TObject*, const QString& m) { log.append(m); };
-        ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), [this] {
-            auto made = std::make_shared<NcidXelto>(
-                std::make_unique<NcidLink>(QStringLiteral("127.0.0.1"), ncid.port));
-            control = made.get();
-            return std::static_pointer_cast<IUnknown>(std::static_pointer_cast<IXelto>(made));
-        });
+        XeltoBackends::Options options;
+        options.backend = QStringLiteral("ncid:127.0.0.1:%1").arg(ncid.port);
+        QString error;
+        ASSERT_TRUE(XeltoBackends::Register(options, &error)) << qPrintable(error);
         host = std::make_unique<TXelto>();
         host->OnCallerID
             = [this](TObject*, const QString& device, const QString& line, const QString& number,
@@ -39,7 +39,7 @@ protected:
     void TearDown() override
     {
         host.reset();
-        ComRegistry::UnregisterClass(CLASS_Xelto);
+        XeltoBackends::Unregister();
         Application()->OnException = nullptr;
     }
 
@@ -55,7 +55,6 @@ protected:
 
     FakeNcidServer ncid;
     std::unique_ptr<TXelto> host;
-    NcidXelto* control = nullptr;
     QStringList log;
     QList<QStringList> calls;
     QList<QStringList> levels;
@@ -115,4 +114,77 @@ TEST_F(NcidXeltoTest, LineCommandsAreRefusedWithAReason)
     host->ServiceAction();
     host->Start();
     EXPECT_EQ(ncid.accepted, 1);
+}
+
+namespace {
+
+// Collects the calls an auto control raises.
+class CallSink : public IDispatch
+{
+public:
+    HRESULT QueryInterface(const QUuid&, void** object) override
+    {
+        *object = this;
+        return hr::S_OK;
+    }
+    HRESULT Invoke(DISPID id, DispatchKind, const QVariantList& args, QVariant*) override
+    {
+        if (id == XeltoDispId::OnCallerID)
+            numbers << args.value(2).toString();
+        return hr::S_OK;
+    }
+    QStringList numbers;
+};
+
+} // namespace
+
+TEST(NcidCandidate, AutoTakesTheLocalServerWhileItIsThereAndIsSilentWithoutIt)
+{
+    FakeNcidServer ncid;
+    ASSERT_TRUE(ncid.listen());
+    const quint16 port = ncid.port;
+    ncid.server.close();
+    QStringList log;
+    Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
+
+    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+    candidates.push_back(std::make_unique<NcidCandidate>(QStringLiteral("127.0.0.1"), port));
+    AutoXelto control(std::move(candidates));
+    CallSink sink;
+    quint32 cookie = 0;
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &sink, &cookie), hr::S_OK);
+    control.Start();
+    const auto model = [&] {
+        QString text;
+        control.Command(QStringLiteral("devicemodel"), &text);
+        return text;
+    };
+    // Nobody listens: the first try is refused, without a word in the log.
+    QTest::qWait(300);
+    EXPECT_EQ(model(), QString());
+
+    // The server starts; the candidate's next try (about a second later) finds it.
+    ASSERT_TRUE(ncid.listen(port));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ncid.introduced(); }, Patience));
+    ncid.send(FakeNcidServer::Greeting);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model() == QStringLiteral("NCID 1.6"); }, Patience));
+    QString serial;
+    control.Command(QStringLiteral("serial"), &serial);
+    EXPECT_EQ(serial, QStringLiteral("127.0.0.1:%1").arg(port));
+    ncid.send("CID: *DATE*12092026*TIME*1430*LINE*1*NMBR*02125550123*MESG*NONE*NAME*-*\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sink.numbers.isEmpty(); }, Patience));
+    EXPECT_EQ(sink.numbers, QStringList({ QStringLiteral("02125550123") }));
+
+    // It goes away and comes back: the device goes and comes with it.
+    ncid.client->abort();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model().isEmpty(); }, Patience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ncid.accepted == 2 && ncid.introduced(); }, Patience));
+    ncid.send(FakeNcidServer::Greeting);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model().isEmpty(); }, Patience));
+
+    // Only the server's going away was worth a line.
+    ASSERT_EQ(log.size(), 1) << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("NCID sunucusu bağlantıyı kesti")));
+    control.Unadvise(cookie);
+    Application()->OnException = nullptr;
 }
