@@ -151,7 +151,7 @@ void NcidLink::raiseCall(const NcidCall& call)
     const int line = m_lines.numberFor(call.line, &isNew);
     if (isNew)
         emit logLine(
-            QStringLiteral("NCID hattı \"%1\" → Hat no. %2")
+            QStringLiteral("NCID hattı \"%1\": Hat no. %2")
                 .arg(call.line.trimmed().isEmpty() ? QStringLiteral("-") : call.line.trimmed())
                 .arg(line));
     const auto shown

@@ -126,9 +126,9 @@ TEST_F(NcidWindowTest, LabelledLinesAreNumberedAndTheMappingIsLogged)
     EXPECT_EQ(text(4, 1), QStringLiteral("Gizli numara"));
     const QStringList log = Memo::Lines(form->Memo2);
     ASSERT_EQ(log.size(), 2);
-    EXPECT_TRUE(log[0].endsWith(QStringLiteral(":NCID hattı \"HOME\" → Hat no. 1")))
+    EXPECT_TRUE(log[0].endsWith(QStringLiteral(":NCID hattı \"HOME\": Hat no. 1")))
         << qPrintable(log[0]);
-    EXPECT_TRUE(log[1].endsWith(QStringLiteral(":NCID hattı \"POTS\" → Hat no. 2")))
+    EXPECT_TRUE(log[1].endsWith(QStringLiteral(":NCID hattı \"POTS\": Hat no. 2")))
         << qPrintable(log[1]);
 }
 

@@ -144,9 +144,9 @@ TEST_F(NcidLinkTest, HistoryIsNeverACallAndLiveCallsOnLabelledLinesGetNumbers)
     EXPECT_EQ(calls[3].line, 1);
     // Each label's number is written once, when it is first seen; history labels are not.
     EXPECT_EQ(log,
-        QStringList({ QStringLiteral("NCID hattı \"HOME\" → Hat no. 1"),
-            QStringLiteral("NCID hattı \"POTS\" → Hat no. 2"),
-            QStringLiteral("NCID hattı \"CELL\" → Hat no. 3") }));
+        QStringList({ QStringLiteral("NCID hattı \"HOME\": Hat no. 1"),
+            QStringLiteral("NCID hattı \"POTS\": Hat no. 2"),
+            QStringLiteral("NCID hattı \"CELL\": Hat no. 3") }));
 }
 
 TEST_F(NcidLinkTest, AServerClosingMidLineRaisesNoCallAndTheLinkWaitsToRetry)
