@@ -12,6 +12,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise. Exits
 // with status 1 when a check of the flood fails.
 
+#include "BenchSupport.h"
 #include "Forms.h"
 #include "GridView.h"
 #include "Program.h"
@@ -57,26 +58,6 @@ double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// Tells when a paint of one widget has been handled completely.
-class PaintWatchApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (receiver != watched || event->type() != QEvent::Paint || !onPainted)
-            return QApplication::notify(receiver, event);
-        const QRegion region = static_cast<QPaintEvent*>(event)->region();
-        const bool result = QApplication::notify(receiver, event);
-        onPainted(region);
-        return result;
-    }
-
-    QObject* watched = nullptr;
-    std::function<void(const QRegion&)> onPainted;
-};
 
 // The NCID server, living on its own thread: it greets its one client and
 // writes call lines when asked.
@@ -187,15 +168,6 @@ double measureOneCall()
     return paintedMs;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t rank = std::size_t(std::ceil(p * double(values.size())));
-    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
-}
-
 std::vector<double> g_painted;
 int g_missed = 0;
 
@@ -221,19 +193,6 @@ void CidLineToPaint(benchmark::State& state)
 }
 BENCHMARK(CidLineToPaint)->UseManualTime()->Iterations(Calls)->Unit(benchmark::kMicrosecond);
 
-std::size_t residentBytes()
-{
-    malloc_trim(0);
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    unsigned long size = 0, resident = 0;
-    if (f) {
-        if (std::fscanf(f, "%lu %lu", &size, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return std::size_t(resident) * std::size_t(sysconf(_SC_PAGESIZE));
-}
-
 // The flood; returns false when a check fails.
 bool flood()
 {
@@ -243,7 +202,7 @@ bool flood()
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
         if (!settled && CallCount >= SettleCalls)
-            settled = residentBytes();
+            settled = settledResidentBytes();
     });
     watch.start();
     const auto start = Clock::now();
@@ -253,7 +212,7 @@ bool flood()
     watch.stop();
     // Whatever the last calls left to paint is painted before memory is looked at.
     QCoreApplication::processEvents();
-    const std::size_t after = residentBytes();
+    const std::size_t after = settledResidentBytes();
     const double grownKiB = (double(after) - double(settled)) / 1024.0;
     const int rows = Form1->GridView1->RowCount();
 
