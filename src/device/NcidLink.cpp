@@ -39,8 +39,9 @@ NcidLink::NcidLink(QString host, quint16 port, QObject* parent, DeviceTimerFacto
     m_retry->onTimeout = [this] { Application()->Guard(this, [this] { connectNow(); }); };
     m_keepAlive->onTimeout = [this] {
         // A bare line end: servers ignore it, and a dead connection shows itself by failing.
-        if (m_state == State::Up)
-            m_socket->write("\n");
+        if (m_state != State::Up)
+            return;
+        m_socket->write("\n");
         m_keepAlive->start(KeepAliveMs);
     };
 }
