@@ -4,6 +4,7 @@
 #include "DemoScript.h"
 #include "ModemFinder.h"
 #include "ModemXelto.h"
+#include "NcidXelto.h"
 #include "SimControlServer.h"
 #include "SimulatedXelto.h"
 #include "xeltocallerid_TLB.h"
@@ -47,6 +48,8 @@ std::vector<std::unique_ptr<DeviceCandidate>> autoCandidates(const Options& opti
 {
     std::vector<std::unique_ptr<DeviceCandidate>> candidates;
     candidates.push_back(modemFinder(options));
+    // Only this machine's own NCID server: nothing else on the network is probed.
+    candidates.push_back(std::make_unique<NcidCandidate>());
     return candidates;
 }
 
@@ -102,10 +105,10 @@ bool Register(const Options& options, QString* error)
         }
         break;
     case DeviceSpec::Kind::Ncid:
-        if (error)
-            *error = QStringLiteral("device '%1' is not available in this build")
-                         .arg(spec->toString());
-        return false;
+        factory = [host = spec->host, port = spec->port] {
+            return asUnknown(std::make_shared<NcidXelto>(std::make_unique<NcidLink>(host, port)));
+        };
+        break;
     }
     ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), factory);
     return true;

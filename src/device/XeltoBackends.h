@@ -15,6 +15,7 @@ class SimulatedXelto;
 //   "auto" (the default): real devices, found when they answer;
 //   "modem": a caller-ID modem on a USB serial port, found when it answers;
 //   "modem:PATH": a caller-ID modem on PATH, reopened whenever it returns;
+//   "ncid[:HOST[:PORT]]": an NCID server's calls;
 //   "demo": the simulated device plays a demo and can also be driven;
 //   "sim": a quiet simulated device, driven only by the `callerid-sim` controller;
 //   "none": nothing is registered (the program runs without a control).
