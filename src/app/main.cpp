@@ -106,6 +106,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(Resources::ProgramIcon));
 
     device.socketPath = SimProtocol::SocketPath();
+    device.modem = XeltoBackends::ModemOptionsFromEnvironment();
     if (!XeltoBackends::Register(device, &error)) {
         printError(error);
         return 2;

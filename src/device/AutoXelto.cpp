@@ -37,6 +37,8 @@ AutoXelto::AutoXelto(std::vector<std::unique_ptr<DeviceCandidate>> candidates)
     : m_candidates(std::move(candidates))
     , m_relay(std::make_unique<Relay>(this))
 {
+    for (auto& candidate : m_candidates)
+        connect(candidate.get(), &DeviceCandidate::logLine, this, &AutoXelto::logLine);
     // Look once the event loop runs, so that nothing is probed while windows are built.
     QTimer::singleShot(0, this, [this] { search(); });
 }
@@ -125,6 +127,5 @@ HRESULT AutoXelto::Command(const QString& keyword, QString* result)
         return m_device->Command(keyword, result);
     if (keyword == QLatin1String("devicemodel") || keyword == QLatin1String("serial"))
         return hr::S_OK;
-    SetErrorInfo(QStringLiteral("Cihaz bağlı değil: \"%1\" gönderilemedi").arg(keyword));
-    return hr::E_FAIL;
+    return noDevice(keyword);
 }

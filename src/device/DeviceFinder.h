@@ -21,4 +21,8 @@ public:
     virtual void startSearch(Found found) = 0;
     // Stops looking and lets go of anything half-open. Safe to call when stopped.
     virtual void stopSearch() = 0;
+
+signals:
+    // Something the user should know (a port another program uses, a missing permission).
+    void logLine(const QString& line);
 };

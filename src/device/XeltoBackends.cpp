@@ -2,6 +2,9 @@
 
 #include "AutoXelto.h"
 #include "DemoScript.h"
+#include "ModemFinder.h"
+#include "ModemXelto.h"
+#include "NcidXelto.h"
 #include "SimControlServer.h"
 #include "SimulatedXelto.h"
 #include "xeltocallerid_TLB.h"
@@ -33,9 +36,21 @@ std::shared_ptr<IUnknown> createSimulated(const Options& options, bool demo)
     return asUnknown(control);
 }
 
-std::vector<std::unique_ptr<DeviceCandidate>> autoCandidates()
+std::unique_ptr<DeviceCandidate> modemFinder(const Options& options)
 {
-    return {};
+    ModemFinder::Options finder;
+    finder.devDirectory = options.devDirectory;
+    finder.link = options.modem;
+    return std::make_unique<ModemFinder>(finder);
+}
+
+std::vector<std::unique_ptr<DeviceCandidate>> autoCandidates(const Options& options)
+{
+    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+    candidates.push_back(modemFinder(options));
+    // Only this machine's own NCID server: nothing else on the network is probed.
+    candidates.push_back(std::make_unique<NcidCandidate>());
+    return candidates;
 }
 
 } // namespace
@@ -44,6 +59,13 @@ QString BackendFromEnvironment()
 {
     const QString name = qEnvironmentVariable("CALLERID_DEVICE").trimmed();
     return name.isEmpty() ? QStringLiteral("auto") : name;
+}
+
+ModemLink::Options ModemOptionsFromEnvironment()
+{
+    ModemLink::Options options;
+    options.extraInit = qEnvironmentVariable("CALLERID_MODEM_INIT").trimmed();
+    return options;
 }
 
 bool Register(const Options& options, QString* error)
@@ -63,14 +85,30 @@ bool Register(const Options& options, QString* error)
         break;
     }
     case DeviceSpec::Kind::Auto:
-        factory = [] { return asUnknown(std::make_shared<AutoXelto>(autoCandidates())); };
+        factory
+            = [options] { return asUnknown(std::make_shared<AutoXelto>(autoCandidates(options))); };
         break;
     case DeviceSpec::Kind::Modem:
+        if (spec->path.isEmpty()) {
+            factory = [options] {
+                std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+                candidates.push_back(modemFinder(options));
+                return asUnknown(std::make_shared<AutoXelto>(std::move(candidates)));
+            };
+        } else {
+            factory = [options, path = spec->path] {
+                ModemLink::Options link = options.modem;
+                link.path = path;
+                link.reopen = true;
+                return asUnknown(std::make_shared<ModemXelto>(new ModemLink(link)));
+            };
+        }
+        break;
     case DeviceSpec::Kind::Ncid:
-        if (error)
-            *error = QStringLiteral("device '%1' is not available in this build")
-                         .arg(spec->toString());
-        return false;
+        factory = [host = spec->host, port = spec->port] {
+            return asUnknown(std::make_shared<NcidXelto>(std::make_unique<NcidLink>(host, port)));
+        };
+        break;
     }
     ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), factory);
     return true;

@@ -113,3 +113,9 @@ void XeltoControl::logLine(const QString& line)
 {
     Application()->Guard(this, [&] { throw Exception(line); });
 }
+
+HRESULT XeltoControl::noDevice(const QString& keyword)
+{
+    SetErrorInfo(QStringLiteral("Cihaz bağlı değil: \"%1\" gönderilemedi").arg(keyword));
+    return hr::E_FAIL;
+}

@@ -47,6 +47,8 @@ protected:
     // One line in the application's log, for things the user should know about
     // the device (a refused port, a corrupt caller-ID packet).
     void logLine(const QString& line);
+    // The failure of a line command KEYWORD that found no device to carry it out.
+    static HRESULT noDevice(const QString& keyword);
 
 private:
     bool m_formVisible = true;

@@ -4,6 +4,7 @@
 #include "xeltocallerid_TLB.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -139,7 +140,10 @@ TEST(XeltoHost, TheAutomaticDeviceReportsNoDeviceUntilOneAnswers)
 {
     QStringList log;
     Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
-    ASSERT_TRUE(XeltoBackends::Register({}));
+    QTemporaryDir noPorts;
+    XeltoBackends::Options options; // auto
+    options.devDirectory = noPorts.path();
+    ASSERT_TRUE(XeltoBackends::Register(options));
     {
         TXelto host;
         ASSERT_TRUE(host.ControlCreated());
