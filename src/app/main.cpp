@@ -69,7 +69,10 @@ int main(int argc, char** argv)
     CommandLine early;
     early.parser.parse(rawArguments(argc, argv));
     if (early.parser.isSet(early.help)) {
-        printOut(early.parser.helpText());
+        // Without an application object Qt does not know the program's name.
+        QString help = early.parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), QCoreApplication::applicationName());
+        printOut(help);
         return 0;
     }
     if (early.parser.isSet(early.version)) {

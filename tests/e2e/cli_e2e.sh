@@ -15,6 +15,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 "$app" --help >"$work/out" 2>&1 || fail "--help exited with $?"
 grep -q -- '--device <SPEC>' "$work/out" || fail "--help does not describe --device: $(cat "$work/out")"
+grep -qx 'Usage: callerid-test \[options\]' "$work/out" || fail "--help does not name the program: $(head -n1 "$work/out")"
 "$app" --version >"$work/out" 2>&1 || fail "--version exited with $?"
 [ "$(cat "$work/out")" = "callerid-test $version" ] || fail "--version printed '$(cat "$work/out")'"
 
