@@ -37,7 +37,9 @@ metainfo=$share/metainfo/$id.metainfo.xml
 [ -f "$metainfo" ] || fail "no metadata $metainfo for $id"
 for bin in callerid-test callerid-sim; do
     [ -x "$root/usr/bin/$bin" ] || fail "/usr/bin/$bin is not installed"
-    [ -f "$share/man/man1/$bin.1.gz" ] || fail "no manual page for $bin"
+done
+for bin in "$root"/usr/bin/*; do
+    [ -f "$share/man/man1/$(basename "$bin").1.gz" ] || fail "no manual page for $bin"
 done
 entry() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(entry Icon)" = "$id" ] || fail "the menu entry's icon is '$(entry Icon)', not $id"
@@ -71,9 +73,9 @@ echo "$out" | grep -v 'running with root privileges' || true
 [ "$status" -eq 0 ] || fail "lintian found errors or warnings"
 
 echo "== the installed program"
-"$here/tools/with-desktop.sh" bash -s "$root" "$id" "$desktop" "$work" <<'SCRIPT'
+"$here/tools/with-desktop.sh" bash -s "$root" "$(entry StartupWMClass)" "$work" <<'SCRIPT'
 set -euo pipefail
-root=$1 id=$2 desktop=$3 work=$4
+root=$1 wmclass=$2 work=$3
 export CALLERID_DEVICE=sim CALLERID_SIM_SOCKET=$work/sim.socket
 export XDG_DATA_DIRS=$root/usr/share:/usr/share
 "$root/usr/bin/callerid-test" >"$work/app.log" 2>&1 &
@@ -83,13 +85,12 @@ fail() { echo "FAIL: $*" >&2; cat "$work/app.log" >&2; exit 1; }
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Cihaz Test$' | head -n1) \
     || fail "the window \"Cihaz Test\" did not show"
 class=$(xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = ".*", "\(.*\)"$/\1/p')
-wmclass=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 [ -n "$class" ] && [ "$class" = "$wmclass" ] \
     || fail "window class '$class' does not match the menu entry's StartupWMClass '$wmclass'"
 xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (48 x 48)' || fail "the window has no icon"
-icon=$(sed -n 's/^Icon=//p' "$desktop")
 for _ in $(seq 50); do "$root/usr/bin/callerid-sim" status >/dev/null 2>&1 && break; sleep 0.2; done
 "$root/usr/bin/callerid-sim" attach RT4052 PKG-1 >/dev/null || fail "the installed controller was refused"
-echo "window $window \"Cihaz Test\", class \"$class\" -> $(basename "$desktop") -> icon $icon"
+echo "window $window \"Cihaz Test\", class \"$class\""
 SCRIPT
+echo "-> $(basename "$desktop") -> icon $(entry Icon), installed at 16 to 256 pixels"
 echo "package check: ok ($(basename "$deb"))"
