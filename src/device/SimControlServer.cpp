@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -144,7 +145,12 @@ void SimControlServer::relisten()
 
 void SimControlServer::listenerTrouble(int error)
 {
-    if (isShortage(error)) {
+    if (error == 0) {
+        if (!m_troubled)
+            log(QStringLiteral("the controller socket %1 was shut down; listening again")
+                    .arg(m_path));
+        stopListening();
+    } else if (isShortage(error)) {
         if (!m_troubled)
             log(QStringLiteral("the controller at %1 cannot take clients for now (%2); it "
                                "keeps trying")
@@ -166,8 +172,13 @@ void SimControlServer::acceptClients()
     for (int batch = 0; batch < 16 && m_listenFd >= 0; ++batch) {
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // Woken with nothing to accept: the socket may have been shut down.
+                pollfd p { m_listenFd, POLLIN, 0 };
+                if (batch == 0 && ::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR)))
+                    listenerTrouble(0);
                 return;
+            }
             if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
                 continue;
             listenerTrouble(errno);

@@ -50,6 +50,7 @@ private:
     void stopListening();
     void relisten();
     void acceptClients();
+    // After a failed accept (error 0: the socket was shut down).
     void listenerTrouble(int error);
     void readFrom(Client* client);
     void answer(Client* client);

@@ -4,6 +4,7 @@
 #include "SimulatedXelto.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDirIterator>
+
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -54,6 +59,24 @@ ino_t inodeOf(const QString& path)
     {
     };
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The descriptor of the socket listening at path in this process.
+int listenerAt(const QString& path)
+{
+    QDirIterator fds(QStringLiteral("/proc/self/fd"));
+    while (fds.hasNext()) {
+        const int fd = QFileInfo(fds.next()).fileName().toInt();
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_un address {};
+        socklen_t length = sizeof address;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening
+            && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0
+            && QFile::decodeName(address.sun_path) == path)
+            return fd;
+    }
+    return -1;
 }
 
 class ServerTest : public ::testing::Test
@@ -172,8 +195,8 @@ TEST_F(ServerTest, ClientsBeyondTheLimitAreToldBusyUntilOneLeaves)
     peers.pop_back();
     // The server notices the departure when it next serves events.
     std::optional<QByteArray> reply;
-    for (int attempt = 0; attempt < 100 && !(reply && decode(reply).ok); ++attempt) {
-        ServeEvents(20);
+    for (const QDeadlineTimer deadline(15000); !deadline.hasExpired() && !decode(reply).ok;) {
+        ServeEventsFor(20);
         SimPeer late(path);
         late.send(request({ "status" }));
         reply = late.line();
@@ -327,4 +350,100 @@ TEST_F(ServerTest, OfProgramsStartedTogetherExactlyOneOwnsTheSocket)
         // The owner leaves nothing behind.
         EXPECT_FALSE(QFileInfo::exists(path)) << "round " << round;
     }
+}
+
+TEST_F(ServerTest, RunningOutOfDescriptorsIsSurvivedWithOneLogLine)
+{
+    SimControlServer server(&control);
+    ASSERT_TRUE(server.listen(path));
+    std::vector<std::unique_ptr<SimPeer>> peers;
+    for (int i = 0; i < 4; ++i)
+        peers.push_back(std::make_unique<SimPeer>(path));
+    rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+
+    const QStringList log = serverLog([&] {
+        // Leave the process not one free descriptor, then let the server try to accept.
+        int highest = 0;
+        QDirIterator fds(QStringLiteral("/proc/self/fd"));
+        while (fds.hasNext())
+            highest = std::max(highest, QFileInfo(fds.next()).fileName().toInt());
+        rlimit scarce = saved;
+        scarce.rlim_cur = highest + 1;
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &scarce), 0);
+        std::vector<int> filler;
+        for (int fd; (fd = ::fcntl(0, F_DUPFD_CLOEXEC, 0)) >= 0;)
+            filler.push_back(fd);
+        for (auto& peer : peers)
+            peer->trySend(request({ "status" }));
+        ServeEventsFor(500);
+        for (int fd : filler)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved);
+
+        // Nothing was lost meanwhile: every waiting client is answered.
+        for (auto& peer : peers)
+            EXPECT_TRUE(decode(peer->line()).ok);
+        SimPeer late(path);
+        ASSERT_TRUE(late.send(request({ "status" })));
+        EXPECT_TRUE(decode(late.line()).ok);
+    });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_EQ(log.size(), 1) << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_TRUE(log.first().contains(path)) << qPrintable(log.first());
+}
+
+TEST_F(ServerTest, AFailedListeningSocketIsMadeAnewWithOneLogLine)
+{
+    SimControlServer server(&control);
+    ASSERT_TRUE(server.listen(path));
+    const int listener = listenerAt(path);
+    ASSERT_GE(listener, 0);
+    const QStringList log = serverLog([&] {
+        ::shutdown(listener, SHUT_RDWR);
+        std::optional<QByteArray> reply;
+        for (const QDeadlineTimer deadline(15000); !deadline.hasExpired() && !decode(reply).ok;) {
+            ServeEventsFor(20);
+            SimPeer peer(path);
+            if (peer.connected() && peer.send(request({ "status" })))
+                reply = peer.line();
+        }
+        EXPECT_TRUE(decode(reply).ok);
+    });
+    ASSERT_EQ(log.size(), 1) << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_TRUE(log.first().contains(path)) << qPrintable(log.first());
+}
+
+TEST_F(ServerTest, ClientsIdleForThirtySecondsAreClosed)
+{
+    qint64 now = 1000;
+    SimControlServer server(&control);
+    server.setClock([&] { return now; });
+    ASSERT_TRUE(server.listen(path));
+    SimPeer quiet(path), talking(path), stalled(path);
+    for (SimPeer* peer : { &quiet, &talking }) {
+        ASSERT_TRUE(peer->send(request({ "status" })));
+        ASSERT_TRUE(decode(peer->line()).ok);
+    }
+    // One that asks and asks but never takes its replies is idle as well.
+    const QByteArray flood = request({ "status" }).repeated(100000);
+    for (int i = 0, full = 0; i < 100000 && full < 100; ++i) {
+        full = stalled.trySend(flood) > 0 ? 0 : full + 1;
+        ServeEvents(1);
+    }
+    ASSERT_EQ(server.clientCount(), 3);
+
+    now += 20000;
+    ASSERT_TRUE(talking.send(request({ "status" })));
+    ASSERT_TRUE(decode(talking.line()).ok);
+    now += 10000;
+    server.closeIdleClients();
+    EXPECT_EQ(server.clientCount(), 3) << "closed at the limit, not past it";
+    now += 1;
+    server.closeIdleClients();
+    EXPECT_TRUE(quiet.waitForClose());
+    EXPECT_TRUE(stalled.waitForClose());
+    EXPECT_EQ(server.clientCount(), 1);
+    ASSERT_TRUE(talking.send(request({ "status" })));
+    EXPECT_TRUE(decode(talking.line()).ok);
 }

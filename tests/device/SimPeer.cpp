@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QTest>
 
 #include <cerrno>
 #include <cstring>
@@ -15,6 +16,11 @@
 void ServeEvents(int ms)
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents, ms);
+}
+
+void ServeEventsFor(int ms)
+{
+    QTest::qWait(ms);
 }
 
 SimPeer::SimPeer(const QString& path)

@@ -41,5 +41,7 @@ private:
     QByteArray m_in;
 };
 
-// Serves the event loop for a moment.
+// Serves the events that are due, waiting for them at most ms.
 void ServeEvents(int ms = 10);
+// Serves the event loop for all of ms, as timers need.
+void ServeEventsFor(int ms);
