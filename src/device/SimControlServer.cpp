@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -32,11 +31,6 @@ struct SimControlServer::Client
 };
 
 namespace {
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // The process is short of descriptors or memory: the listening socket itself
 // is sound and the clients can wait in its backlog.
@@ -85,11 +79,10 @@ void SimControlServer::setClock(std::function<qint64()> clock)
 
 bool SimControlServer::listen(const QString& path)
 {
-    QString error;
+    QString error = SimSocket::CheckFolder(path, true);
     bool inUse = false;
     auto claim = std::make_unique<SimSocket::Claim>();
     int fd = -1;
-    error = SimSocket::CheckFolder(path, true);
     if (error.isEmpty() && claim->take(path, error, inUse))
         fd = claim->listen(error);
     if (fd < 0) {
@@ -154,12 +147,12 @@ void SimControlServer::listenerTrouble(int error)
         if (!m_troubled)
             log(QStringLiteral("the controller at %1 cannot take clients for now (%2); it "
                                "keeps trying")
-                    .arg(m_path, systemError(error)));
+                    .arg(m_path, SimSocket::ErrorText(error)));
         m_listener->setEnabled(false);
     } else {
         if (!m_troubled)
             log(QStringLiteral("the controller socket %1 failed (%2); listening again")
-                    .arg(m_path, systemError(error)));
+                    .arg(m_path, SimSocket::ErrorText(error)));
         stopListening();
     }
     m_troubled = true;

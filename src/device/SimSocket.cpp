@@ -15,11 +15,6 @@
 namespace SimSocket {
 namespace {
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 QString octal(mode_t mode)
 {
     return QStringLiteral("%1").arg(uint(mode & 07777), 4, 8, QLatin1Char('0'));
@@ -40,12 +35,12 @@ QString checkPrivateFolder(const QString& folder, bool create, uid_t owner)
 {
     const QByteArray name = QFile::encodeName(folder);
     if (create && ::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return QStringLiteral("cannot create the folder %1: %2").arg(folder, systemError(errno));
+        return QStringLiteral("cannot create the folder %1: %2").arg(folder, ErrorText(errno));
     struct stat st
     {
     };
     if (::lstat(name.constData(), &st) != 0)
-        return QStringLiteral("cannot use the folder %1: %2").arg(folder, systemError(errno));
+        return QStringLiteral("cannot use the folder %1: %2").arg(folder, ErrorText(errno));
     if (S_ISLNK(st.st_mode))
         return QStringLiteral("%1 is a symbolic link, not a private folder").arg(folder);
     if (!S_ISDIR(st.st_mode))
@@ -61,6 +56,11 @@ QString checkPrivateFolder(const QString& folder, bool create, uid_t owner)
 }
 
 } // namespace
+
+QString ErrorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 QString FallbackFolder()
 {
@@ -78,7 +78,7 @@ QString CheckFolder(const QString& socketPath, bool create, uid_t owner)
     if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
         return errno == ENOENT
             ? QStringLiteral("the folder %1 does not exist").arg(folder)
-            : QStringLiteral("cannot use the folder %1: %2").arg(folder, systemError(errno));
+            : QStringLiteral("cannot use the folder %1: %2").arg(folder, ErrorText(errno));
     if (!S_ISDIR(st.st_mode))
         return QStringLiteral("%1 is not a folder").arg(folder);
     return {};
@@ -93,7 +93,7 @@ QString CheckServerSocket(const QString& socketPath, uid_t owner)
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return QStringLiteral("no running program with a simulated device at %1").arg(path);
-        return QStringLiteral("cannot use %1: %2").arg(path, systemError(errno));
+        return QStringLiteral("cannot use %1: %2").arg(path, ErrorText(errno));
     }
     if (const QString problem = CheckFolder(path, false, owner); !problem.isEmpty())
         return problem;
@@ -130,7 +130,7 @@ bool Claim::take(const QString& socketPath, QString& error, bool& inUse)
             error = errno == ELOOP
                 ? QStringLiteral("%1 is a symbolic link, not a lock file").arg(m_lockPath)
                 : QStringLiteral("cannot open the lock file %1: %2")
-                      .arg(m_lockPath, systemError(errno));
+                      .arg(m_lockPath, ErrorText(errno));
             return false;
         }
         struct stat held
@@ -144,10 +144,9 @@ bool Claim::take(const QString& socketPath, QString& error, bool& inUse)
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             inUse = errno == EWOULDBLOCK;
-            error = inUse
-                ? QStringLiteral("the controller socket %1 is in use by another program")
-                      .arg(m_path)
-                : QStringLiteral("cannot lock %1: %2").arg(m_lockPath, systemError(errno));
+            error = inUse ? QStringLiteral("the controller socket %1 is in use by another program")
+                                .arg(m_path)
+                          : QStringLiteral("cannot lock %1: %2").arg(m_lockPath, ErrorText(errno));
             ::close(fd);
             return false;
         }
@@ -189,17 +188,17 @@ int Claim::listen(QString& error)
         // The lock is ours, so no program listens here any more.
         if (::unlink(name.constData()) != 0 && errno != ENOENT) {
             error = QStringLiteral("cannot remove the stale socket %1: %2")
-                        .arg(m_path, systemError(errno));
+                        .arg(m_path, ErrorText(errno));
             return -1;
         }
     } else if (errno != ENOENT) {
-        error = QStringLiteral("cannot use %1: %2").arg(m_path, systemError(errno));
+        error = QStringLiteral("cannot use %1: %2").arg(m_path, ErrorText(errno));
         return -1;
     }
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        error = QStringLiteral("cannot create a socket: %1").arg(systemError(errno));
+        error = QStringLiteral("cannot create a socket: %1").arg(ErrorText(errno));
         return -1;
     }
     address.sun_family = AF_UNIX;
@@ -211,12 +210,11 @@ int Claim::listen(QString& error)
     ::umask(mask);
     if (bound != 0) {
         ::close(fd);
-        error
-            = QStringLiteral("cannot create the socket %1: %2").arg(m_path, systemError(bindError));
+        error = QStringLiteral("cannot create the socket %1: %2").arg(m_path, ErrorText(bindError));
         return -1;
     }
     if (::listen(fd, 64) != 0) {
-        error = QStringLiteral("cannot listen on %1: %2").arg(m_path, systemError(errno));
+        error = QStringLiteral("cannot listen on %1: %2").arg(m_path, ErrorText(errno));
         ::close(fd);
         ::unlink(name.constData());
         return -1;

@@ -10,6 +10,9 @@
 // trusts what it finds there.
 namespace SimSocket {
 
+// The system's text for an errno value.
+QString ErrorText(int error);
+
 // The private folder used when there is no runtime folder: callerid-sim-UID
 // under the temporary folder, where any user may have created it first.
 QString FallbackFolder();
