@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev libjpeg62-turbo-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin
     fonts-dejavu-core fonts-liberation
     at-spi2-core
