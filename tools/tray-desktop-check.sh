@@ -13,15 +13,8 @@ if [ "${TRAY_CHECK_INSIDE:-}" != 1 ]; then
     tools/install-deps.sh
     [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCALLERID_BUILD_BENCH=OFF >/dev/null
     cmake --build "$build" --target tray-check -j "$(nproc)" >/dev/null
-    # A display number nobody uses.
-    display=90
-    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true' EXIT
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-    # The session bus lives exactly as long as the check.
-    DISPLAY=":$display" TRAY_CHECK_INSIDE=1 dbus-run-session -- "$0" "$build"
+    # A private Xvfb and session bus, and the X11 platform whatever the caller chose.
+    TRAY_CHECK_INSIDE=1 tools/with-desktop.sh "$0" "$build"
     exit $?
 fi
 
