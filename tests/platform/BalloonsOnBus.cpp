@@ -355,4 +355,4 @@ TEST_F(BalloonsTest, TheCapabilitiesQueryDoesNotStopTheCaller)
     EXPECT_EQ(service->notifications.Calls().first().body, QStringLiteral("&lt;05051234567&gt;"));
 }
 
-#include "NotifyAreaOnX11.moc"
+#include "BalloonsOnBus.moc"
