@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev libjpeg62-turbo-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin
+    haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     fonts-dejavu-core fonts-liberation
 )
 

@@ -80,7 +80,8 @@ int main(int argc, char** argv)
     QWidget form;
     form.setWindowTitle(QStringLiteral("Cihaz Test"));
     QMenu menu(&form);
-    menu.addAction(QStringLiteral("Listeyi sil"));
+    menu.addAction(
+        QStringLiteral("Listeyi sil"), &menu, [] { say(QStringLiteral("Menu Listeyi sil")); });
     menu.addAction(QStringLiteral("Çıkış"), &app, &QApplication::quit);
     QObject::connect(&menu, &QMenu::aboutToShow, &menu, [] { say(QStringLiteral("PopupShown")); });
     QObject::connect(&menu, &QMenu::aboutToHide, &menu, [] { say(QStringLiteral("PopupHidden")); });

@@ -264,7 +264,7 @@ uint DBusMenu::GetLayout(
     return m_revision;
 }
 
-DBusMenuItemList DBusMenu::GetGroupProperties(
+QList<DBusMenuItem> DBusMenu::GetGroupProperties(
     const QList<int>& ids, const QStringList& propertyNames)
 {
     DBusMenuItemList result;
@@ -290,7 +290,7 @@ void DBusMenu::Event(int id, const QString& eventId, const QDBusVariant&, uint)
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu item %1").arg(id));
 }
 
-QList<int> DBusMenu::EventGroup(const DBusMenuEventList& events)
+QList<int> DBusMenu::EventGroup(const QList<DBusMenuEvent>& events)
 {
     QList<int> errors;
     for (const DBusMenuEvent& event : events)

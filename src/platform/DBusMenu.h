@@ -36,7 +36,8 @@ struct DBusMenuEvent
 {
     int id = 0;
     QString eventId;
-    QDBusVariant data;
+    // Never empty: the type's signature is found by writing a default one.
+    QDBusVariant data { QVariant(0) };
     uint timestamp = 0;
 };
 using DBusMenuEventList = QList<DBusMenuEvent>;
@@ -86,16 +87,17 @@ public:
 public Q_SLOTS:
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
         DBusMenuLayoutItem& layout);
-    DBusMenuItemList GetGroupProperties(const QList<int>& ids, const QStringList& propertyNames);
+    // Written out, not by their aliases: the bus finds a slot's types by the names written here.
+    QList<DBusMenuItem> GetGroupProperties(const QList<int>& ids, const QStringList& propertyNames);
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
-    QList<int> EventGroup(const DBusMenuEventList& events);
+    QList<int> EventGroup(const QList<DBusMenuEvent>& events);
     bool AboutToShow(int id);
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
 
 Q_SIGNALS:
     void ItemsPropertiesUpdated(
-        const DBusMenuItemList& updatedProps, const DBusMenuItemKeysList& removedProps);
+        const QList<DBusMenuItem>& updatedProps, const QList<DBusMenuItemKeys>& removedProps);
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 

@@ -6,6 +6,9 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,6 +18,9 @@ const QString HostPrefix = QStringLiteral("org.kde.StatusNotifierHost");
 
 // A watcher that does not answer within this counts as none.
 constexpr int ProbeTimeout = 2000;
+// A watcher that is there but does not answer yet is asked again this often, so many times.
+constexpr int RetryDelay = 250;
+constexpr int MaxRetries = 20;
 
 } // namespace
 
@@ -87,6 +93,12 @@ void StatusNotifierTray::nameOwnerChanged(
 
 void StatusNotifierTray::probe()
 {
+    m_retries = 0;
+    ask();
+}
+
+void StatusNotifierTray::ask()
+{
     QDBusMessage ask = QDBusMessage::createMethodCall(WatcherService, WatcherPath,
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     ask << WatcherService << QStringLiteral("IsStatusNotifierHostRegistered");
@@ -106,7 +118,42 @@ void StatusNotifierTray::probed(quint64 probe, QDBusPendingCallWatcher* call)
         return;
     const QDBusPendingReply<QDBusVariant> reply = *call;
     m_watcherThere = !reply.isError();
-    m_hostThere = m_watcherThere && reply.value().variant().toBool();
+    const QString error = reply.isError() ? reply.error().name() : QString();
+    const bool nobodyThere = error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
+        || error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    if (!error.isEmpty() && !nobodyThere && m_retries < MaxRetries) {
+        // A watcher takes its name before it answers on it: ask again soon.
+        ++m_retries;
+        QTimer::singleShot(RetryDelay, this, [this, probe] {
+            if (probe == m_probe)
+                ask();
+        });
+    }
+    if (m_watcherThere && !reply.value().variant().toBool()) {
+        // A watcher that restarted under a running host knows of no host,
+        // and not every host registers again; its bus name tells that it is there.
+        const QDBusMessage names = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListNames"));
+        auto* listed = new QDBusPendingCallWatcher(m_bus.asyncCall(names, ProbeTimeout), this);
+        connect(listed, &QDBusPendingCallWatcher::finished, this,
+            [this, probe](QDBusPendingCallWatcher* finished) { hostNamesListed(probe, finished); });
+        return;
+    }
+    m_hostThere = m_watcherThere;
+    m_known = true;
+    changed();
+}
+
+void StatusNotifierTray::hostNamesListed(quint64 probe, QDBusPendingCallWatcher* call)
+{
+    call->deleteLater();
+    if (probe != m_probe)
+        return;
+    const QDBusPendingReply<QStringList> reply = *call;
+    const QStringList names = reply.isError() ? QStringList() : reply.value();
+    m_hostThere = std::any_of(names.cbegin(), names.cend(),
+        [](const QString& name) { return name.startsWith(HostPrefix); });
     m_known = true;
     changed();
 }

@@ -12,7 +12,8 @@ class QDBusPendingCallWatcher;
 class StatusNotifierItem;
 
 // The tray of today's desktops: a StatusNotifierWatcher on the session bus
-// with a registered host, which shows each icon registered with it as a
+// with a host (registered with it, or at least on the bus under a host's
+// name), which shows each icon registered with the watcher as a
 // StatusNotifierItem. The watcher and its hosts are followed while the
 // program runs: a watcher that starts, ends or is replaced, and hosts that
 // come and go, count as changes.
@@ -41,7 +42,9 @@ private Q_SLOTS:
 
 private:
     void probe();
+    void ask();
     void probed(quint64 probe, QDBusPendingCallWatcher* call);
+    void hostNamesListed(quint64 probe, QDBusPendingCallWatcher* call);
 
     QDBusConnection m_bus;
     bool m_known = false;
@@ -49,6 +52,7 @@ private:
     bool m_hostThere = false;
     quint64 m_generation = 0;
     quint64 m_probe = 0;
+    int m_retries = 0;
     int m_nextNumber = 1;
     int m_iconSignalGap = 1000;
     std::map<IconKey, std::unique_ptr<StatusNotifierItem>> m_items;

@@ -4,6 +4,7 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -22,7 +23,7 @@ QString newConnection(const char* kind)
 
 } // namespace
 
-TestWatcher::TestWatcher(bool withHost)
+TestWatcher::TestWatcher(bool withHost, int answersAfter)
     : m_connection(newConnection("test-watcher"))
     , m_host(withHost)
     , m_itemsGone(new QDBusServiceWatcher(QString(), QDBusConnection(m_connection),
@@ -35,10 +36,17 @@ TestWatcher::TestWatcher(bool withHost)
             m_itemsGone->removeWatchedService(service);
             Q_EMIT StatusNotifierItemUnregistered(service);
         });
-    bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
-        QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
-            | QDBusConnection::ExportAllProperties);
     bus.registerService(WatcherService);
+    const auto answer = [this] {
+        QDBusConnection(m_connection)
+            .registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals
+                    | QDBusConnection::ExportAllProperties);
+    };
+    if (answersAfter > 0)
+        QTimer::singleShot(answersAfter, this, answer);
+    else
+        answer();
 }
 
 TestWatcher::~TestWatcher()
@@ -121,6 +129,11 @@ QDBusMessage TestHost::CallMenu(
     const QString& service, const QString& method, const QVariantList& arguments)
 {
     return Call(service, QStringLiteral("/MenuBar"), MenuInterface, method, arguments);
+}
+
+void TestHost::TakeHostName()
+{
+    Bus().registerService(QStringLiteral("org.kde.StatusNotifierHost-%1").arg(m_connection));
 }
 
 bool TestHost::HasOwner(const QString& service)

@@ -24,8 +24,9 @@ class TestWatcher : public QObject, protected QDBusContext
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ RegisteredStatusNotifierItems)
     Q_PROPERTY(int ProtocolVersion READ ProtocolVersion)
 public:
-    // Takes the watcher's name; `withHost` says whether a host is registered from the start.
-    explicit TestWatcher(bool withHost = true);
+    // Takes the watcher's name; `withHost` says whether a host is registered
+    // from the start. A watcher may take its name some time before it answers on it.
+    explicit TestWatcher(bool withHost = true, int answersAfter = 0);
     ~TestWatcher() override;
 
     bool IsStatusNotifierHostRegistered() const { return m_host; }
@@ -71,6 +72,8 @@ public:
         const QString& service, const QString& method, const QVariantList& arguments = {});
     QDBusMessage CallMenu(
         const QString& service, const QString& method, const QVariantList& arguments = {});
+    // Owns a host's bus name, as a running host does, registered or not.
+    void TakeHostName();
     // Whether a name has an owner on the bus now.
     bool HasOwner(const QString& service);
     // Counts the item's and its menu's signals from now on.

@@ -258,6 +258,15 @@ TEST_F(StatusNotifierOnBus, TheMenuTravelsOverDBusMenu)
         QStringLiteral("Çıkış"));
     EXPECT_FALSE(layout.children[2].properties.value(QStringLiteral("enabled")).toBool());
 
+    reply = host.CallMenu(service, QStringLiteral("GetGroupProperties"),
+        { QVariant::fromValue(QList<int> { clear.id, 99 }),
+            QStringList { QStringLiteral("label") } });
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto items = Demarshalled<DBusMenuItemList>(reply.arguments().at(0));
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0].properties,
+        (QVariantMap { { QStringLiteral("label"), QStringLiteral("Listeyi sil") } }));
+
     // A click in the host's menu is a click on the menu's own item; a
     // disabled item stays unclicked.
     int cleared = 0, quit = 0;
@@ -269,6 +278,11 @@ TEST_F(StatusNotifierOnBus, TheMenuTravelsOverDBusMenu)
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return cleared == 1; }, 5000));
+    // Hosts built on libdbusmenu send their clicks in groups.
+    const DBusMenuEventList group { { clear.id, QStringLiteral("clicked"), QDBusVariant(0), 0u } };
+    reply = host.CallMenu(service, QStringLiteral("EventGroup"), { QVariant::fromValue(group) });
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cleared == 2; }, 5000));
     EXPECT_EQ(quit, 0);
     reply = host.CallMenu(service, QStringLiteral("Event"),
         { 99, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u });
@@ -373,4 +387,22 @@ TEST_F(StatusNotifierOnBus, TheIconFollowsTheWatcherAndItsHost)
     ASSERT_TRUE(WaitForTray(DesktopNotifyArea::Tray::StatusNotifier));
     QTest::qWait(300);
     EXPECT_TRUE(watcher->RegisteredStatusNotifierItems().isEmpty());
+}
+
+TEST_F(StatusNotifierOnBus, AWatcherRestartedUnderARunningHostGetsTheIconBack)
+{
+    // Hosts need not register again with a new watcher; their bus name stays.
+    TestHost host;
+    host.TakeHostName();
+    auto watcher = std::make_unique<TestWatcher>(true);
+    MakeArea();
+    ASSERT_TRUE(WaitForTray(DesktopNotifyArea::Tray::StatusNotifier));
+    ASSERT_TRUE(Add());
+    ASSERT_FALSE(Registered(*watcher).isEmpty());
+    watcher.reset();
+    ASSERT_TRUE(WaitForTray(DesktopNotifyArea::Tray::None));
+    // This one takes its name a while before it answers on it.
+    watcher = std::make_unique<TestWatcher>(false, 700);
+    ASSERT_TRUE(WaitForTray(DesktopNotifyArea::Tray::StatusNotifier));
+    EXPECT_FALSE(Registered(*watcher).isEmpty());
 }
