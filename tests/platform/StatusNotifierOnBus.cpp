@@ -248,7 +248,8 @@ TEST_F(StatusNotifierOnBus, TheMenuTravelsOverDBusMenu)
     auto layout = Demarshalled<DBusMenuLayoutItem>(reply.arguments().at(1));
     EXPECT_EQ(layout.id, 0);
     ASSERT_EQ(layout.children.size(), 3);
-    const DBusMenuLayoutItem& clear = layout.children[0];
+    // A copy: the layout is read again below.
+    const DBusMenuLayoutItem clear = layout.children[0];
     EXPECT_EQ(
         clear.properties.value(QStringLiteral("label")).toString(), QStringLiteral("Listeyi sil"));
     EXPECT_TRUE(clear.properties.value(QStringLiteral("enabled")).toBool());
@@ -326,7 +327,8 @@ TEST_F(StatusNotifierOnBus, TheHostsRequestsBecomeButtonCodes)
     const QDBusMessage scrolled
         = host.CallItem(service, QStringLiteral("Scroll"), { 120, QStringLiteral("vertical") });
     EXPECT_EQ(scrolled.type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(Delivered(), Codes {});
+    // (Not compared with an empty list: Qt 6.4 hands memcmp a null pointer there.)
+    EXPECT_TRUE(Delivered().isEmpty());
 }
 
 TEST_F(StatusNotifierOnBus, TheItemLeavesWhenHiddenAndWhenTheAreaEnds)
