@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin
+    haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils
     fonts-dejavu-core fonts-liberation
     at-spi2-core
     desktop-file-utils appstream lintian man-db
