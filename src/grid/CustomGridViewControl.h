@@ -334,6 +334,7 @@ private:
     void invalidateRect(const TRect& r);
     // The areas a scroll moves and the rows' scroll unit, by the current layout.
     void updateScrollAreas();
+    void followCutPosition();
     void chooseFrame(bool relayout);
     void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);
 

@@ -621,3 +621,78 @@ TEST_F(GridInteraction, CellHintsTakeOneLineUntilTheyNeedToWrap)
     EXPECT_EQ(hint->width(), 250);
     EXPECT_GE(hint->height(), 2 * metrics.height());
 }
+
+// ---------------------------------------------------------------- scrolling
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Paint events the widget still gets while the event loop runs `rounds` times
+// with nothing else happening.
+int PaintsWhenLeftAlone(QWidget* widget, int rounds)
+{
+    PaintCounter counter(widget);
+    for (int i = 0; i < rounds; ++i)
+        QApplication::processEvents();
+    return counter.paints;
+}
+
+} // namespace
+
+TEST_F(GridInteraction, AScrolledDownGridOpensAndKeepsItsEditor)
+{
+    grid->AddRows(30);
+    grid->VertScrollBar()->SetPosition(5);
+    QApplication::processEvents();
+    ASSERT_EQ(grid->TopRow(), 5);
+
+    clickCell(ColName, 7);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    // Repaints and new rows leave it open where it is.
+    QApplication::processEvents();
+    grid->Invalidate();
+    grid->Update();
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    type(QStringLiteral("Yeni"));
+    grid->AddRows(1);
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_TRUE(grid->Editor()->isVisible());
+    EXPECT_EQ(grid->Editor()->geometry(),
+        grid->GetCellRect(ColName, 7, gpData)
+            .Inflated(-1, -1)
+            .ToQRect()
+            .translated(grid->ClientOffset()));
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid->CellText(ColName, 7), QStringLiteral("Yeni"));
+    EXPECT_EQ(grid->TopRow(), 5);
+}
+
+TEST_F(GridInteraction, ASidewaysScrolledGridGoesIdle)
+{
+    column(ColNote)->SetWidth(400);
+    clickCell(ColCity, 1);
+    ASSERT_EQ(grid->FocusedColumn(), ColCity);
+    key(Qt::Key_Escape);
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    ASSERT_GT(grid->HorzOffset(), 0);
+    // Whatever the scroll left to paint is painted within a few rounds; then
+    // the grid has nothing more to do.
+    PaintsWhenLeftAlone(grid, 10);
+    EXPECT_EQ(PaintsWhenLeftAlone(grid, 20), 0);
+}
