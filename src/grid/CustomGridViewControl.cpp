@@ -853,7 +853,9 @@ void TCustomGridViewControl::Resize()
 
 void TCustomGridViewControl::ColumnChanged(TColumns*, TCustomColumn* column, TColumnChangeKind kind)
 {
-    if (!HandleAllocated())
+    // A column being read is not in the collection yet: its reports wait for
+    // the repaint that ends the load, as they do before the window exists.
+    if (!HandleAllocated() || m_reading)
         return;
     if (kind == ckInputValue) {
         InvalidateColumnPart(column, AreaInput);

@@ -584,6 +584,32 @@ TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
     EXPECT_EQ(PixelAt(grid, empty.Right, empty.Top + 3), Rgb(clBtnFace));
 }
 
+TEST(GridViewCallList, ColumnsLoadIntoAShownGridWithASortedColumn)
+{
+    TGridView grid;
+    grid.resize(532, 170);
+    grid.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(grid.HandleAllocated());
+    QList<StoredColumn> stored = CallListColumns();
+    stored[4]
+        .Set(QStringLiteral("Options"), QStringLiteral("[coAutoSize, coCanSort, coCanInput]"))
+        .Set(QStringLiteral("Sorted"), true);
+    int sorts = 0;
+    grid.OnSortColumn = [&](TObject*, int, bool) { ++sorts; };
+    EXPECT_NO_THROW(grid.LoadColumns(stored));
+    ASSERT_EQ(grid.Columns()->Count(), 5);
+    EXPECT_TRUE(grid.Columns()->Items(4)->Sorted());
+    EXPECT_EQ(sorts, 0);
+    // The columns work as loaded ones do: rows can be added, written and sorted.
+    grid.AddRows(3);
+    for (int r = 0; r < 3; ++r)
+        grid.Cell(4, r)->SetAsString(QString::number(3 - r));
+    grid.Columns()->Items(4)->SetSortKind(skAscending);
+    EXPECT_EQ(grid.CellText(4, 0), QStringLiteral("1"));
+    EXPECT_EQ(sorts, 1);
+}
+
 TEST(ColumnDragBox, ArrowShapes)
 {
     EXPECT_TRUE(TDragArrow::Shape(0).isEmpty());
