@@ -1417,6 +1417,7 @@ void TCustomGridViewControl::LeaveInputLine()
     if (hasState(gstInputEditing))
         ApplyEdit();
     m_inputFocused = false;
+    AcceptInput();
     HideEditor();
     InvalidatePart(gpInput);
     InvalidateSelection();

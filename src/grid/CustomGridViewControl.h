@@ -222,6 +222,8 @@ public:
     void HideEditor();
     void RepositionEditor();
     void AcceptInput();
+    // Focus back to the rows: the pending input is applied and the input line
+    // accepted as a new row.
     void LeaveInputLine();
     TCellEditor* Editor() const { return m_editor; }
     int EditColumn() const { return m_editCol; }

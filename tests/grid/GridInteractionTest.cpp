@@ -696,3 +696,22 @@ TEST_F(GridInteraction, ASidewaysScrolledGridGoesIdle)
     PaintsWhenLeftAlone(grid, 10);
     EXPECT_EQ(PaintsWhenLeftAlone(grid, 20), 0);
 }
+
+TEST_F(GridInteraction, AClickOnTheRowsTurnsTheEditedInputLineIntoARow)
+{
+    grid->SetOptions(grid->Options() + goInput);
+    const TRect input = grid->GetCellRect(ColName, 0, gpInput);
+    click((input.Left + input.Right) / 2, (input.Top + input.Bottom) / 2);
+    ASSERT_TRUE(grid->hasState(gstInputEditing));
+    type(QStringLiteral("Nur"));
+
+    clickCell(ColNote, 1);
+    EXPECT_FALSE(grid->InputFocused());
+    EXPECT_FALSE(grid->hasState(gstInputEditing));
+    ASSERT_EQ(grid->RowCount(), 5);
+    EXPECT_EQ(grid->CellText(ColName, 4), QStringLiteral("Nur"));
+    EXPECT_EQ(column(ColName)->InputValue(), QString());
+    // The click itself went to the rows.
+    EXPECT_EQ(grid->FocusedRow(), 1);
+    EXPECT_EQ(grid->FocusedColumn(), ColNote);
+}
