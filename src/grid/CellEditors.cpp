@@ -914,6 +914,16 @@ bool TCustomButtonCellEditor::EditMousePress(QMouseEvent* event, const TPoint& c
     return TTextualEditor::EditMousePress(event, client);
 }
 
+bool TCustomButtonCellEditor::EditKeyPress(QKeyEvent* event)
+{
+    const bool open = event->key() == Qt::Key_F4
+        || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier));
+    if (!open || !m_popup)
+        return TTextualEditor::EditKeyPress(event);
+    DropDown();
+    return true;
+}
+
 bool TCustomButtonCellEditor::AcceptChar(QChar ch)
 {
     return m_style != dsDropDownList && TTextualEditor::AcceptChar(ch);
@@ -1073,7 +1083,7 @@ void TComboBoxEditor::PaintContent()
 bool TComboBoxEditor::EditKeyPress(QKeyEvent* event)
 {
     if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
-        return false;
+        return TPopupEditor::EditKeyPress(event);
     if (event->key() == Qt::Key_Up) {
         SetItemIndex(std::max(0, m_itemIndex - 1));
         return true;
@@ -1082,7 +1092,7 @@ bool TComboBoxEditor::EditKeyPress(QKeyEvent* event)
         SetItemIndex(m_itemIndex + 1);
         return true;
     }
-    return false;
+    return TPopupEditor::EditKeyPress(event);
 }
 
 void TComboBoxEditor::EditWheel(QWheelEvent* event)

@@ -285,6 +285,8 @@ protected:
 
     void UpdateLayout() override;
     bool EditMousePress(QMouseEvent* event, const TPoint& client) override;
+    // F4 and Alt+Down open the pop-up.
+    bool EditKeyPress(QKeyEvent* event) override;
     bool AcceptChar(QChar ch) override;
     QCursor TextCursor() const override;
     void enterEvent(QEnterEvent* event) override;

@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -228,6 +229,24 @@ void TPopupView::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     ClosePopup();
 }
 
+bool TPopupView::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString&)
+{
+    if (key == Qt::Key_Escape || key == Qt::Key_F4
+        || (key == Qt::Key_Up && (modifiers & Qt::AltModifier))) {
+        ClosePopup();
+        return true;
+    }
+    return false;
+}
+
+void TPopupView::keyPressEvent(QKeyEvent* event)
+{
+    guard([&] { KeyPressed(event->key(), event->modifiers(), event->text()); });
+    // What the view does not use goes nowhere: the editor below waits for
+    // the view to close.
+    event->accept();
+}
+
 void TPopupView::Paint()
 {
     TCanvas& canvas = Canvas();
@@ -363,6 +382,68 @@ void TPopupList::MouseMove(TShiftState shift, int x, int y)
     const int index = client.Y / m_itemHeight + TopRow();
     if (index < m_items.size())
         setHotIndex(index);
+}
+
+void TPopupList::moveHotTo(int index)
+{
+    if (m_items.isEmpty())
+        return;
+    index = std::clamp(index, 0, int(m_items.size()) - 1);
+    setHotIndex(index);
+    TControlScrollBar* bar = VertScrollBar();
+    if (index < TopRow())
+        bar->SetPosition(index);
+    else if (index >= TopRow() + rowsThatFit())
+        bar->SetPosition(index - rowsThatFit() + 1);
+}
+
+bool TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (modifiers & (Qt::AltModifier | Qt::ControlModifier))
+        return TPopupView::KeyPressed(key, modifiers, text);
+    switch (key) {
+    case Qt::Key_Up:
+        moveHotTo(m_hotIndex - 1);
+        return true;
+    case Qt::Key_Down:
+        moveHotTo(m_hotIndex + 1);
+        return true;
+    case Qt::Key_PageUp:
+        moveHotTo(m_hotIndex - rowsThatFit());
+        return true;
+    case Qt::Key_PageDown:
+        moveHotTo(m_hotIndex + rowsThatFit());
+        return true;
+    case Qt::Key_Home:
+        moveHotTo(0);
+        return true;
+    case Qt::Key_End:
+        moveHotTo(int(m_items.size()) - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_hotIndex >= 0 && m_hotIndex < m_items.size()) {
+            m_chosenIndex = m_hotIndex;
+            SendValue(m_items.at(m_hotIndex));
+        }
+        ClosePopup();
+        return true;
+    default:
+        break;
+    }
+    if (text.size() == 1 && text.at(0).isPrint() && !text.at(0).isSpace()) {
+        // From the item after the hot one round to the hot one itself.
+        const int count = int(m_items.size());
+        for (int i = 1; i <= count; ++i) {
+            const int index = (m_hotIndex + i) % count;
+            if (m_items.at(index).startsWith(text, Qt::CaseInsensitive)) {
+                moveHotTo(index);
+                break;
+            }
+        }
+        return true;
+    }
+    return TPopupView::KeyPressed(key, modifiers, text);
 }
 
 void TPopupList::ScrollContent(int, int)
@@ -587,6 +668,61 @@ void TDatePopup::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     }
     m_tracking = false;
     TPopupView::MouseUp(button, shift, x, y);
+}
+
+void TDatePopup::selectDay(const QDate& date)
+{
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return;
+    m_selectedDate = SysUtils::ToDateTime(QDateTime(date, QTime(0, 0)));
+    m_year = date.year();
+    m_month = date.month();
+    Invalidate();
+}
+
+bool TDatePopup::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (modifiers & Qt::AltModifier)
+        return TPopupView::KeyPressed(key, modifiers, text);
+    // The keys move on from the selected day; without one, from the shown month's first.
+    QDate selected = SysUtils::FromDateTime(m_selectedDate).date();
+    if (m_selectedDate == 0 || !selected.isValid())
+        selected = shownMonth();
+    const int years = (modifiers & Qt::ControlModifier) ? 12 : 1;
+    switch (key) {
+    case Qt::Key_Left:
+        selectDay(selected.addDays(-1));
+        return true;
+    case Qt::Key_Right:
+        selectDay(selected.addDays(1));
+        return true;
+    case Qt::Key_Up:
+        selectDay(selected.addDays(-7));
+        return true;
+    case Qt::Key_Down:
+        selectDay(selected.addDays(7));
+        return true;
+    case Qt::Key_PageUp:
+        selectDay(selected.addMonths(-years));
+        return true;
+    case Qt::Key_PageDown:
+        selectDay(selected.addMonths(years));
+        return true;
+    case Qt::Key_Home:
+        selectDay(shownMonth());
+        return true;
+    case Qt::Key_End:
+        selectDay(QDate(m_year, m_month, shownMonth().daysInMonth()));
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        SendValue(SysUtils::DateTimeToStr(SysUtils::ToDateTime(QDateTime(selected, QTime(0, 0)))));
+        ClosePopup();
+        return true;
+    default:
+        return TPopupView::KeyPressed(key, modifiers, text);
+    }
 }
 
 void TDatePopup::Select(int x, int y)

@@ -715,3 +715,76 @@ TEST_F(GridInteraction, AClickOnTheRowsTurnsTheEditedInputLineIntoARow)
     EXPECT_EQ(grid->FocusedRow(), 1);
     EXPECT_EQ(grid->FocusedColumn(), ColNote);
 }
+
+// ------------------------------------------------------------------ pop-ups
+
+TEST_F(GridInteraction, OpenPopUpsTakeTheKeyboard)
+{
+    // Keys go to the window as the keyboard sends them: an open pop-up has them.
+    const auto press = [this](Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+        QTest::keyClick(handle(), k, mods);
+    };
+
+    // The pick list opens on the cell's item; the arrows move through the
+    // items, a letter jumps to the next item it starts, Enter takes the item.
+    clickCell(ColCity, 0);
+    auto* combo = qobject_cast<TComboBoxEditor*>(grid->Editor());
+    ASSERT_NE(combo, nullptr);
+    const QPoint button = centreIn(combo->Button(), window.get());
+    QTest::mousePress(handle(), Qt::LeftButton, {}, button);
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, button);
+    auto* list = qobject_cast<TPopupList*>(combo->Popup());
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->HotIndex(), 0);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(list->HotIndex(), 2);
+    press(Qt::Key_Up);
+    EXPECT_EQ(list->HotIndex(), 1);
+    press(Qt::Key_End);
+    EXPECT_EQ(list->HotIndex(), 3);
+    press(Qt::Key_Home);
+    EXPECT_EQ(list->HotIndex(), 0);
+    press(Qt::Key_B);
+    EXPECT_EQ(list->HotIndex(), 2);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(combo->Text(), QStringLiteral("Bursa"));
+    // Escape closes only the list: the editor stays, with its text.
+    press(Qt::Key_F4);
+    ASSERT_TRUE(list->isVisible());
+    press(Qt::Key_Down);
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_EQ(combo->Text(), QStringLiteral("Bursa"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid->CellText(ColCity, 0), QStringLiteral("Bursa"));
+
+    // Alt+Down opens the calendar on the cell's day (Sunday 10 March 2024); the arrows
+    // move by a day and a week, the page keys by a month, Enter takes the day.
+    clickCell(ColDate, 0);
+    auto* picker = qobject_cast<TDatePickerEditor*>(grid->Editor());
+    ASSERT_NE(picker, nullptr);
+    press(Qt::Key_Down, Qt::AltModifier);
+    auto* calendar = qobject_cast<TDatePopup*>(picker->Popup());
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_TRUE(calendar->isVisible());
+    const auto selected = [&] { return SysUtils::FromDateTime(calendar->SelectedDate()).date(); };
+    press(Qt::Key_Right);
+    EXPECT_EQ(selected(), QDate(2024, 3, 11));
+    press(Qt::Key_Down);
+    EXPECT_EQ(selected(), QDate(2024, 3, 18));
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(selected(), QDate(2024, 4, 18));
+    EXPECT_EQ(calendar->Month(), 4);
+    press(Qt::Key_Left);
+    press(Qt::Key_Up);
+    EXPECT_EQ(selected(), QDate(2024, 4, 10));
+    press(Qt::Key_Return);
+    EXPECT_FALSE(calendar->isVisible());
+    press(Qt::Key_Return);
+    EXPECT_EQ(
+        SysUtils::FromDateTime(grid->Cell(ColDate, 0)->AsDateTime()).date(), QDate(2024, 4, 10));
+}
