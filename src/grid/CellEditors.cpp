@@ -1097,11 +1097,9 @@ bool TComboBoxEditor::EditKeyPress(QKeyEvent* event)
 
 void TComboBoxEditor::EditWheel(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
-    if (dy > 0)
-        SetItemIndex(std::max(0, m_itemIndex - 1));
-    else if (dy < 0)
-        SetItemIndex(m_itemIndex + 1);
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    if (notches != 0 && !m_items.isEmpty())
+        SetItemIndex(std::max(0, m_itemIndex - notches));
     event->accept();
 }
 
@@ -1512,10 +1510,9 @@ bool TSpinEditor::EditKeyRelease(QKeyEvent* event)
 
 void TSpinEditor::EditWheel(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
-    const int notches = std::max(1, std::abs(dy) / 120);
-    for (int i = 0; i < notches && dy != 0; ++i) {
-        if (dy > 0)
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    for (int i = 0; i < std::abs(notches); ++i) {
+        if (notches > 0)
             StepUp();
         else
             StepDown();

@@ -357,6 +357,7 @@ private:
     int m_itemHeight = 16;
     QStringList m_items;
     bool m_showImages = true;
+    TWheelNotches m_wheel;
 };
 
 class TDatePickerEditor : public TPopupEditor
@@ -496,6 +497,7 @@ private:
 
     double m_increment = 1.0;
     TSpinButtons* m_buttons;
+    TWheelNotches m_wheel;
 };
 
 // An editor that draws its whole content itself.

@@ -409,7 +409,7 @@ void TCustomGridView::MouseWheel(int notches, TShiftState shift)
 
 void TCustomGridView::wheelEvent(QWheelEvent* event)
 {
-    const int notches = event->angleDelta().y() / 120;
+    const int notches = m_wheel.Add(event->angleDelta().y());
     guard([&] { MouseWheel(notches, keyShift(event->modifiers())); });
     event->accept();
 }

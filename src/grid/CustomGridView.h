@@ -112,4 +112,5 @@ private:
     int m_hotCol = -1;
     int m_hotRow = -1;
     TGridHintWindow* m_fitHint = nullptr;
+    TWheelNotches m_wheel;
 };

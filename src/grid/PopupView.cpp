@@ -454,12 +454,14 @@ void TPopupList::ScrollContent(int, int)
 
 void TPopupList::wheelEvent(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
+    const int notches = m_wheel.Add(event->angleDelta().y());
     guard([&] {
-        if (dy > 0)
-            VertScrollBar()->LineUp();
-        else if (dy < 0)
-            VertScrollBar()->LineDown();
+        for (int i = 0; i < std::abs(notches); ++i) {
+            if (notches > 0)
+                VertScrollBar()->LineUp();
+            else
+                VertScrollBar()->LineDown();
+        }
     });
     event->accept();
 }

@@ -176,6 +176,7 @@ private:
     int m_previousHot = 0;
     int m_chosenIndex = -1;
     int m_dropDownCount = 8;
+    TWheelNotches m_wheel;
 };
 
 // The month calendar of the date picker.

@@ -45,6 +45,15 @@ void checkPageSize(int pageSize)
 
 } // namespace
 
+// ---------------------------------------------------------------- TWheelNotches
+
+int TWheelNotches::Add(int angleDelta)
+{
+    const long long total = (long long)m_rest + angleDelta;
+    m_rest = int(total % 120);
+    return int(total / 120);
+}
+
 // ---------------------------------------------------------------- TControlScrollBar
 
 TControlScrollBar::TControlScrollBar(TCustomScrollView* control, TScrollBarKind kind)

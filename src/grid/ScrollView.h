@@ -33,6 +33,19 @@ constexpr TCursor crRoll = 3003;
 constexpr TCursor crRollUp = 3004;
 constexpr TCursor crRollDown = 3005;
 
+// Adds up the turns of a mouse wheel (in eighths of a degree, 120 a notch) and
+// hands out whole notches: high-resolution wheels and touchpads send parts of one.
+class TWheelNotches
+{
+public:
+    // The whole notches this turn completes, positive away from the user; the
+    // part of a notch left over counts towards the next turn, either way.
+    int Add(int angleDelta);
+
+private:
+    int m_rest = 0;
+};
+
 // One of the view's two scroll bars: keeps range, page, position and steps,
 // and pushes them to the view's bar of its kind.
 class TControlScrollBar : public TPersistent

@@ -820,6 +820,27 @@ TEST(GridViewScroll, WheelAndKeysScrollTheRows)
     EXPECT_EQ(grid->RowAt(grid->DataRect().Top + 1), 5);
 }
 
+TEST(GridViewScroll, WheelNotchesAddUpToWholeRows)
+{
+    auto grid = MakeGrid(40);
+    grid->show();
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers mods = {}) {
+        QWheelEvent event(QPointF(50, 50), grid->mapToGlobal(QPointF(50, 50)), QPoint(),
+            QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid.get(), &event);
+    };
+    // A touchpad sends parts of a notch: three thirds scroll one row.
+    for (int i = 0; i < 3; ++i)
+        wheel(-40);
+    EXPECT_EQ(grid->TopRow(), 1);
+    wheel(-360);
+    EXPECT_EQ(grid->TopRow(), 4);
+    wheel(-60);
+    EXPECT_EQ(grid->TopRow(), 4);
+    wheel(-60, Qt::ControlModifier);
+    EXPECT_EQ(grid->TopRow(), 4 + grid->VisibleRowCount());
+}
+
 TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)
 {
     auto grid = MakeGrid(40);
