@@ -472,11 +472,23 @@ TRateColumn::TRateColumn(QObject* owner)
     SetCellKind(6);
 }
 
-void TRateColumn::setGlyph(QImage& glyph, const QImage& picture)
+void TRateColumn::SetEmptyGlyph(const QImage& value)
 {
-    glyph = picture;
+    m_emptyGlyph = value;
+    m_keyedEmptyGlyph = KeyedTransparent(value);
+}
+
+void TRateColumn::SetGlyph(const QImage& value)
+{
+    m_glyph = value;
+    m_keyedGlyph = KeyedTransparent(value);
+}
+
+const QImage& TRateColumn::ShownGlyph(bool full) const
+{
     if (m_transparent)
-        glyph = KeyedTransparent(glyph);
+        return full ? m_keyedGlyph : m_keyedEmptyGlyph;
+    return full ? m_glyph : m_emptyGlyph;
 }
 
 void TRateColumn::SetHideWhenEmpty(bool value)

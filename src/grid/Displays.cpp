@@ -222,10 +222,10 @@ void TRateColumnDisplay::Draw()
     for (int i = 1; i <= count; ++i) {
         const bool full = i <= IntValue;
         const int x = origin.X + (i - 1) * step;
-        const QImage& picture = full ? glyph : rate->EmptyGlyph();
         if (!rate->Masked()) {
-            drawPicture(*Canvas, x, origin.Y, picture);
+            drawPicture(*Canvas, x, origin.Y, rate->ShownGlyph(full));
         } else {
+            const QImage& picture = full ? glyph : rate->EmptyGlyph();
             const QImage& mask = full ? rate->GlyphMask() : rate->EmptyGlyphMask();
             if (!picture.isNull() && !mask.isNull())
                 drawMaskedPicture(*Canvas, x, origin.Y, mask, picture);

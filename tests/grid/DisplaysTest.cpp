@@ -301,6 +301,53 @@ TEST(CellPainters, RatingShowsFullThenEmptyGlyphs)
     EXPECT_TRUE(Near(masked.At(42, 4), clWhite));
 }
 
+TEST(CellPainters, RatingTransparencyShowsTheCellThroughTheKeyColour)
+{
+    // A red glyph whose bottom-left pixel, and one more, are white: the key colour.
+    QImage star = Solid(4, 4, Qt::red);
+    star.setPixelColor(0, 3, Qt::white);
+    star.setPixelColor(3, 0, Qt::white);
+    QImage mask = Solid(4, 4, Qt::white);
+    mask.setPixelColor(0, 3, Qt::black);
+    const auto drawn = [](TRateColumn& column) {
+        column.SetMax(1);
+        column.SetAlignment(taLeftJustify);
+        column.SetVerticalAlignment(vaTop);
+        Surface s(8, 4);
+        s.image.fill(Qt::blue);
+        Prepare(*column.Display(), s, QRect(0, 0, 8, 4));
+        column.Display()->IntValue = 1;
+        column.Display()->Draw();
+        return s.Snapshot();
+    };
+    const QRgb blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255), red = qRgb(255, 0, 0);
+
+    // The order of the two settings makes no difference.
+    TRateColumn first, last;
+    first.SetTransparent(true);
+    first.SetGlyph(star);
+    last.SetGlyph(star);
+    last.SetTransparent(true);
+    for (TRateColumn* column : { &first, &last }) {
+        const QImage image = drawn(*column);
+        EXPECT_EQ(image.pixel(3, 0), blue);
+        EXPECT_EQ(image.pixel(0, 3), blue);
+        EXPECT_EQ(image.pixel(1, 1), red);
+    }
+    // The pictures themselves are kept as given: switched off, the white is back.
+    EXPECT_EQ(first.Glyph(), star);
+    first.SetTransparent(false);
+    EXPECT_EQ(drawn(first).pixel(3, 0), white);
+
+    // Masks are never keyed: a masked glyph shows what its mask says.
+    last.SetGlyphMask(mask);
+    EXPECT_EQ(last.GlyphMask(), mask);
+    last.SetMasked(true);
+    const QImage masked = drawn(last);
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(3, 0)), clWhite));
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(0, 3)), clBlue));
+}
+
 TEST(CellPainters, HtmlTagsAndTheirCountersCarryOver)
 {
     THtmlColumn column;
