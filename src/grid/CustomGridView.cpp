@@ -659,6 +659,23 @@ void TCustomGridView::TypeAhead(QChar key)
     }
 }
 
+void TCustomGridView::EditorKeyDown(TCellEditor* editor, int& key, Qt::KeyboardModifiers shift)
+{
+    const bool arrow
+        = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (!arrow || !qobject_cast<TCheckBoxEditor*>(editor)) {
+        TCustomGridViewControl::EditorKeyDown(editor, key, shift);
+        return;
+    }
+    int gridKey = key;
+    key = 0;
+    // The box closes as when the focus leaves it: what it shows is kept.
+    ApplyEdit();
+    HideEditor();
+    setFocus();
+    KeyDown(gridKey, keyShift(shift));
+}
+
 void TCustomGridView::keyPressEvent(QKeyEvent* event)
 {
     guard([&] {

@@ -788,3 +788,28 @@ TEST_F(GridInteraction, OpenPopUpsTakeTheKeyboard)
     EXPECT_EQ(
         SysUtils::FromDateTime(grid->Cell(ColDate, 0)->AsDateTime()).date(), QDate(2024, 4, 10));
 }
+
+TEST_F(GridInteraction, ArrowKeysCloseTheCheckBoxEditorAndMoveInTheGrid)
+{
+    grid->SetFocusedCell(ColActive, 1, 0);
+    grid->EditCell(ColActive, 1);
+    auto* editor = qobject_cast<TCheckBoxEditor*>(grid->Editor());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), editor);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(editor->Checked());
+    key(Qt::Key_Down);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    // What the box showed when it closed is kept, as when the focus leaves it.
+    EXPECT_TRUE(grid->Cell(ColActive, 1)->AsBoolean());
+
+    grid->EditCell(ColActive, 2);
+    ASSERT_NE(grid->Editor(), nullptr);
+    key(Qt::Key_Left);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_EQ(grid->FocusedColumn(), ColDate);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+}
