@@ -278,8 +278,15 @@ QString TNumericColumn::FormatText(const QString& value) const
 {
     if (m_formatMask.isEmpty())
         return value + m_textAfter;
-    const double number = SysUtils::StrToFloat(Win1254::toAnsi(value));
-    return ColumnText::FormatFloat(Win1254::decode(m_formatMask), number) + m_textAfter;
+    return FormatValue(SysUtils::StrToFloat(Win1254::toAnsi(value)));
+}
+
+QString TNumericColumn::FormatValue(double value) const
+{
+    const QString number = m_formatMask.isEmpty()
+        ? SysUtils::FloatToStr(value)
+        : ColumnText::FormatFloat(Win1254::decode(m_formatMask), value);
+    return number + m_textAfter;
 }
 
 bool TNumericColumn::AcceptsKey(QChar key) const

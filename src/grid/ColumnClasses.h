@@ -96,6 +96,9 @@ public:
     void SetTextAfter(const QString& value) { m_textAfter = value; }
 
     QString FormatText(const QString& value) const override;
+    // A number as the column shows it: by the mask (Turkish 8-bit text) when
+    // there is one, else in the general format; then TextAfter.
+    QString FormatValue(double value) const;
     // Digits, the signs and the locale's decimal separator.
     bool AcceptsKey(QChar key) const override;
     void Assign(const TPersistent* source) override;

@@ -124,12 +124,7 @@ void TNumericColumnDisplay::Draw()
     QRect r;
     GetTextRect(r);
     const auto* numeric = dynamic_cast<const TNumericColumn*>(Column);
-    const QByteArray mask = numeric ? numeric->FormatMask() : QByteArray();
-    QString text = mask.isEmpty() ? SysUtils::FloatToStr(FloatValue)
-                                  : ColumnText::FormatFloat(QString::fromLatin1(mask), FloatValue);
-    if (numeric)
-        text += numeric->TextAfter();
-    DrawCellText(text, r);
+    DrawCellText(numeric ? numeric->FormatValue(FloatValue) : SysUtils::FloatToStr(FloatValue), r);
 }
 
 void TDateColumnDisplay::Draw()

@@ -4,6 +4,7 @@
 #include "Fonts.h"
 #include "GridView.h"
 #include "ThemesSupport.h"
+#include "Win1254.h"
 
 #include <QPainter>
 
@@ -220,6 +221,13 @@ TEST(CellPainters, ValuePaintersFormatTheirValues)
     EXPECT_EQ(render(date.Display()), reference(QStringLiteral("yok")));
     increment.Display()->IntValue = 41;
     EXPECT_EQ(render(increment.Display()), reference(QStringLiteral("42")));
+
+    // The mask is Turkish 8-bit text: its letters are drawn as the column shows them.
+    TNumericColumn turkish;
+    turkish.SetFormatMask(Win1254::encode(QString::fromUtf8("0.0' Şığ'")));
+    turkish.Display()->FloatValue = 3.14159;
+    EXPECT_EQ(turkish.FormatText(QStringLiteral("3.14159")), QString::fromUtf8("3.1 Şığ"));
+    EXPECT_EQ(render(turkish.Display()), reference(QString::fromUtf8("3.1 Şığ")));
 }
 
 TEST(CellPainters, ProgressBarFillsItsShareOfTheInnerWidth)
