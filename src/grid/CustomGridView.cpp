@@ -303,7 +303,7 @@ void TCustomGridView::MouseMove(TShiftState shift, int x, int y)
                 m_dragColumn = pressed;
                 setPressedHeader(nullptr);
                 InvalidateColumnPart(pressed, AreaHeader);
-                m_dragBox->setFont(font());
+                m_dragBox->Font().Assign(&Font());
                 const TPoint at = ClientToScreen(TPoint(pressed->Left() - HorzOffset(), 0));
                 m_dragBox->setGeometry(at.X, at.Y, pressed->Width(), HeaderSize());
                 const TPoint s = ClientToScreen(p);
@@ -486,7 +486,8 @@ void TCustomGridView::ColumnDrop(int x, int y)
     unsetCursor();
     const TPoint p = ScreenToClient(TPoint(x, y));
     TCustomColumn* dragged = m_dragColumn;
-    const TRect band(0, 0, HeaderRect().Right, 2 * HeaderSize());
+    // The header band runs across the client area, past the last column.
+    const TRect band(0, 0, ClientWidth(), 2 * HeaderSize());
     if (dragged) {
         if (band.Contains(p)) {
             if (TCustomColumn* target = ColumnAt(p.X))

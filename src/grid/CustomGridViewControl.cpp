@@ -844,8 +844,8 @@ void TCustomGridViewControl::Resize()
         else
             invalidateRect(TRect(std::min(old, w) - 2, 0, w, h));
         m_lastClientWidth = w;
-        HideEditor();
     }
+    HideEditor();
     UpdateHorzScrollBar();
 }
 

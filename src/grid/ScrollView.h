@@ -145,8 +145,10 @@ public:
     bool HandleAllocated() const { return m_handleAllocated; }
     void HandleNeeded();
 
-    // The window's own bars, as the platform would keep them.
+    // The window's own bars, as the platform would keep them. A bar whose range
+    // is empty disappears, unless it is to be greyed instead.
     virtual void SetScrollInfo(TScrollBarKind kind, int min, int max, int pageSize, int position);
+    void SetDisableNoScroll(TScrollBarKind kind, bool value) { m_disableNoScroll[kind] = value; }
     virtual int ScrollTrackPos(TScrollBarKind kind) const;
     virtual void EnableScrollBar(TScrollBarKind kind, bool enabled);
     virtual void ShowScrollBar(TScrollBarKind kind, bool show);
@@ -167,6 +169,7 @@ private:
     TRect m_vertClipRect;
     int m_vertScrollUnit = 1;
     QScrollBar* m_bars[2];
+    bool m_disableNoScroll[2] = { false, false };
     bool m_handleAllocated = false;
 };
 

@@ -813,3 +813,79 @@ TEST_F(GridInteraction, ArrowKeysCloseTheCheckBoxEditorAndMoveInTheGrid)
     EXPECT_EQ(grid->FocusedColumn(), ColDate);
     EXPECT_EQ(grid->FocusedRow(), 2);
 }
+
+// ------------------------------------------------------------ odds and ends
+
+TEST_F(GridInteraction, WithoutHideScrollBarTheVerticalBarStaysGreyedWhenTheRowsFit)
+{
+    QScrollBar* bar = grid->NativeBar(sbVertical);
+    ASSERT_LT(grid->RowCount(), grid->VisibleRowCount());
+    EXPECT_FALSE(bar->isVisible());
+    const int wide = grid->ClientWidth();
+    grid->SetHideScrollBar(false);
+    grid->Invalidate();
+    grid->Update();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+    EXPECT_EQ(grid->ClientWidth(), wide - bar->width());
+    // Rows beyond the data area enable it; without them it is greyed again.
+    grid->AddRows(20);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->isEnabled());
+    grid->Clear();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+    grid->SetHideScrollBar(true);
+    grid->Invalidate();
+    grid->Update();
+    EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(GridInteraction, DropRightOfTheLastColumnNeverHidesIt)
+{
+    grid->SetOptions(grid->Options() + goCanHideColumn);
+    const QStringList before = displayOrder();
+    startDrag(ColCity, 8);
+    ASSERT_TRUE(grid->hasState(gstHeaderDragging));
+    const int right = grid->HeaderRect().Right + 10;
+    ASSERT_LT(right, grid->ClientWidth());
+    move(right, 10);
+    release(right, 10);
+    EXPECT_TRUE(column(ColCity)->Visible());
+    EXPECT_EQ(displayOrder(), before);
+}
+
+TEST_F(GridInteraction, TheDragBoxWritesTheCaptionInTheGridsFont)
+{
+    // Rows of the box's picture that hold dark ink (the caption's letters).
+    const auto captionRows = [this](int col) {
+        startDrag(col, 8);
+        TColumnDragBox* box = grid->DragBox();
+        box->Update();
+        int rows = 0;
+        for (int y = 2; y < box->ClientHeight() - 2; ++y)
+            for (int x = 2; x < box->ClientWidth() - 2; ++x)
+                if (qGray(box->Canvas().Pixel(x, y)) < 80) {
+                    ++rows;
+                    break;
+                }
+        const TPoint p = headerPoint(col);
+        release(p.X, p.Y);
+        return rows;
+    };
+    grid->SetHeaderSize(40);
+    const int normal = captionRows(ColName);
+    ASSERT_GT(normal, 0);
+    grid->Font().SetHeight(-30);
+    EXPECT_GT(captionRows(ColName), normal + 8);
+}
+
+TEST_F(GridInteraction, AnyResizeClosesTheEditor)
+{
+    clickCell(ColName, 1);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    grid->resize(grid->width(), grid->height() - 30);
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_FALSE(grid->Editor());
+}
