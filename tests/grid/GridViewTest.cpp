@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -84,6 +85,23 @@ void AddCall(TGridView& grid, const QStringList& values)
         grid.Cell(c, row)->SetAsString(values.at(c));
     grid.EndUpdate();
 }
+
+// A grid that records the cells it paints.
+class CountingGrid : public TGridView
+{
+public:
+    std::set<std::pair<int, int>> painted;
+
+protected:
+    void PaintCell(int col, int row) override
+    {
+        // Cells outside the area being painted are skipped at once.
+        const TRect cell = GetCellRect(col, row, gpData);
+        if (!cell.Intersected(Canvas().ClipRect()).IsEmpty())
+            painted.insert({ col, row });
+        TGridView::PaintCell(col, row);
+    }
+};
 
 // A text column whose cells can be edited in place.
 class EditableColumn : public TTextualColumn
@@ -222,20 +240,30 @@ TEST(GridViewSelection, CtrlAndShiftExtendTheRowSelection)
 
 TEST(GridViewSelection, SameCellRaisesSelectCellAndRepaintsNothing)
 {
-    auto grid = MakeGrid(3);
-    grid->show();
-    grid->SetFocusedCell(1, 1, 0);
-    grid->Update();
+    CountingGrid grid;
+    grid.resize(300, 200);
+    for (int i = 0; i < 3; ++i)
+        AddTextColumn(grid, QStringLiteral("C%1").arg(i), 60);
+    grid.AddRows(3);
+    GiveFocus(grid);
+    grid.SetFocusedCell(1, 1, 0);
+    grid.Update();
     int selects = 0;
-    grid->OnSelectCell = [&](TObject*, int c, int r) {
+    grid.OnSelectCell = [&](TObject*, int c, int r) {
         ++selects;
         EXPECT_EQ(c, 1);
         EXPECT_EQ(r, 1);
     };
-    const TColor before = PixelAt(*grid, 70, 30);
-    grid->SetFocusedCell(1, 1, 0);
+    grid.painted.clear();
+    grid.SetFocusedCell(1, 1, 0);
     EXPECT_EQ(selects, 1);
-    EXPECT_EQ(PixelAt(*grid, 70, 30), before);
+    grid.Update();
+    EXPECT_TRUE(grid.painted.empty());
+    // A real move repaints the two cells, and only them.
+    grid.OnSelectCell = nullptr;
+    grid.SetFocusedCell(2, 1, 0);
+    grid.Update();
+    EXPECT_EQ(grid.painted, (std::set<std::pair<int, int>> { { 1, 1 }, { 2, 1 } }));
 }
 
 TEST(GridViewLayout, RowPitchAndVisibleRows)
@@ -281,12 +309,18 @@ TEST(GridViewLayout, ColumnRightEdgeBelongsToTheColumn)
 TEST(GridViewLayout, AutoSizeColumnsFillTheClientWidth)
 {
     TGridView grid;
-    grid.resize(400, 150);
+    grid.SetBorderStyle(bsNone);
+    grid.resize(412, 150);
     grid.LoadColumns(CallListColumns());
-    int total = 0;
+    ASSERT_EQ(grid.ClientWidth(), 412);
+    // In stored order, each column takes its share of what the ones before it
+    // left, rounded half up: 96 x 412 / 510 = 77.55 gives 78, then 116 x 334 / 414
+    // = 93.58 gives 94, 101 x 240 / 298 = 81.34 gives 81, 69 x 159 / 197 = 55.69
+    // gives 56 and the last takes the 103 pixels left.
+    std::vector<int> widths;
     for (int i = 0; i < grid.Columns()->Count(); ++i)
-        total += grid.Columns()->Items(i)->Width();
-    EXPECT_EQ(total, grid.ClientWidth());
+        widths.push_back(grid.Columns()->Items(i)->Width());
+    EXPECT_EQ(widths, (std::vector<int> { 78, 94, 81, 56, 103 }));
 }
 
 TEST(GridViewMouse, ResizeNeverGoesBelowEightPixels)
