@@ -601,6 +601,171 @@ TEST(PartPainter, SortArrowOnlyWhenItFits)
     EXPECT_EQ(h.Header(wide), unsortedWide);
 }
 
+namespace {
+
+// The smallest rectangle holding every pixel in which two pictures differ.
+QRect Difference(const QImage& a, const QImage& b)
+{
+    QRect box;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+TColor At(const QImage& image, int x, int y)
+{
+    return FromQColor(image.pixelColor(x, y));
+}
+
+} // namespace
+
+TEST(PartPainter, ClassicSortArrowsPointTheirWayBesideTheCaption)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    const QString caption = QStringLiteral("Ad");
+    const QImage unsorted = h.Header(caption);
+    h.column->SetSorted(true);
+    // 19 pixels after the caption, from 2 pixels in; in the middle of the height less 4.
+    const int x = 2 + h.surface.canvas.TextWidth(caption) + 19, y = 20 / 2 - 4;
+    const TColor shadow = ColorToRGB(clBtnShadow), light = ColorToRGB(clBtnHighlight),
+                 face = ColorToRGB(clBtnFace);
+
+    const QImage ascending = h.Header(caption);
+    EXPECT_EQ(Difference(ascending, unsorted), QRect(x, y, 8, 7));
+    // The apex at the top, the base along the bottom, lit on the right.
+    EXPECT_EQ(At(ascending, x + 3, y), shadow);
+    EXPECT_EQ(At(ascending, x + 4, y), light);
+    EXPECT_EQ(At(ascending, x + 5, y), face);
+    EXPECT_EQ(At(ascending, x + 5, y + 6), shadow);
+    EXPECT_EQ(At(ascending, x + 6, y + 4), light);
+
+    h.column->SetSortKind(skDescending);
+    const QImage descending = h.Header(caption);
+    EXPECT_EQ(Difference(descending, unsorted), QRect(x, y, 8, 7));
+    // Upside down: the base along the top, the apex at the bottom.
+    EXPECT_EQ(At(descending, x + 5, y), shadow);
+    EXPECT_EQ(At(descending, x + 6, y + 2), light);
+    EXPECT_EQ(At(descending, x + 5, y + 6), face);
+    EXPECT_EQ(At(descending, x + 3, y + 6), shadow);
+}
+
+TEST(PartPainter, ThemedSortArrowsAreGreyTriangles)
+{
+    ASSERT_TRUE(ThemesAvailable());
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsAuto);
+    const QString caption = QStringLiteral("Ad");
+    const QImage unsorted = h.Header(caption);
+    h.column->SetSorted(true);
+    const int x = 2 + h.surface.canvas.TextWidth(caption) + 19, y = 20 / 2 - 4 + 1;
+    const TColor grey = ColorToRGB(clGrayText);
+
+    const QImage ascending = h.Header(caption);
+    EXPECT_EQ(Difference(ascending, unsorted), QRect(x, y, 9, 5));
+    EXPECT_EQ(At(ascending, x + 4, y), grey);
+    EXPECT_EQ(At(ascending, x + 1, y + 4), grey);
+    EXPECT_NE(At(ascending, x + 1, y), grey);
+
+    h.column->SetSortKind(skDescending);
+    const QImage descending = h.Header(caption);
+    EXPECT_EQ(Difference(descending, unsorted), QRect(x, y, 9, 5));
+    EXPECT_EQ(At(descending, x + 4, y + 4), grey);
+    EXPECT_EQ(At(descending, x + 1, y), grey);
+    EXPECT_NE(At(descending, x + 1, y + 4), grey);
+}
+
+TEST(PartPainter, PressedClassicHeadersAreInverted)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    const QImage released = h.Header(QString());
+    // The grid's pressed header is the one held down by the mouse.
+    h.grid.MouseDown(mbLeft, ssLeft, 50, 5);
+    ASSERT_EQ(h.grid.PressedHeader(), h.column);
+    const QImage pressed = h.Header(QString());
+    const auto inverted = [&](int x, int y) {
+        return (pressed.pixel(x, y) & 0xFFFFFF) == (~released.pixel(x, y) & 0xFFFFFF);
+    };
+    // The only column: all of it, its last row and column included.
+    EXPECT_TRUE(inverted(50, 10));
+    EXPECT_TRUE(inverted(0, 0));
+    EXPECT_TRUE(inverted(99, 19));
+
+    // Among others, its last row and column (the shadow) are left as they are.
+    auto* second = new TTextualColumn();
+    second->SetPosition(1);
+    h.grid.Columns()->Add(second);
+    h.grid.MouseUp(mbLeft, ssLeft, 200, 100);
+    const QImage first = h.Header(QString());
+    h.grid.MouseDown(mbLeft, ssLeft, 50, 5);
+    const QImage held = h.Header(QString());
+    EXPECT_EQ(held.pixel(98, 18) & 0xFFFFFF, ~first.pixel(98, 18) & 0xFFFFFF);
+    EXPECT_EQ(held.pixel(99, 19), first.pixel(99, 19));
+    EXPECT_EQ(held.pixel(99, 5), first.pixel(99, 5));
+    // The drag box's painter draws no background and so never presses: the
+    // white it draws on stays white.
+    h.painter.DrawBackground = false;
+    EXPECT_EQ(h.Header(QString()).pixel(50, 10), qRgb(255, 255, 255));
+}
+
+TEST(PartPainter, OldStyleHeadersAreFlatWithADarkEdge)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsOldStyle);
+    h.column->Header().SetColor(TColor(0x00C0E0E0));
+    const QImage image = h.Header(QString());
+    EXPECT_EQ(At(image, 50, 10), TColor(0x00C0E0E0));
+    EXPECT_EQ(At(image, 50, 0), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(At(image, 0, 10), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(At(image, 50, 19), ColorToRGB(clWindowFrame));
+    EXPECT_EQ(At(image, 99, 10), ColorToRGB(clWindowFrame));
+    // The classic button has a shadow there instead.
+    h.grid.SetHeaderStyle(hsDefault);
+    EXPECT_EQ(At(h.Header(QString()), 50, 19), ColorToRGB(clBtnShadow));
+}
+
+TEST(PartPainter, HeaderGlyphsWithAndWithoutTheirCaption)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    // A red 8 x 6 glyph whose bottom-left colour, white, is transparent.
+    QImage glyph = Solid(8, 6, Qt::red);
+    glyph.setPixelColor(0, 5, Qt::white);
+    glyph.setPixelColor(7, 0, Qt::white);
+    h.column->Header().SetGlyph(glyph);
+    const TColor face = ColorToRGB(clBtnFace), red = TColor(0x000000FF);
+
+    // Text only: the glyph is not drawn.
+    EXPECT_EQ(At(h.Header(QString()), 4, 8), face);
+
+    // Image only: at 3 pixels in, centred in the height; no caption.
+    h.column->Header().SetDisplayMode(dmImageOnly);
+    const QImage image = h.Header(QStringLiteral("Ad"));
+    EXPECT_EQ(At(image, 3, 7), red);
+    EXPECT_EQ(At(image, 10, 12), red);
+    EXPECT_EQ(At(image, 10, 7), face);
+    EXPECT_EQ(At(image, 3, 12), face);
+    EXPECT_EQ(image, h.Header(QString()));
+    // Its sort arrow follows the glyph.
+    const QImage unsorted = h.Header(QString());
+    h.column->SetSorted(true);
+    EXPECT_EQ(Difference(h.Header(QString()), unsorted).left(), 2 + 8 + 19);
+    h.column->SetSorted(false);
+
+    // Text and image: the caption starts 2 pixels after the glyph.
+    h.column->Header().SetDisplayMode(dmTextAndImage);
+    const int textX = FirstDifferentColumn(h.Header(QStringLiteral("H")), h.Header(QString()));
+    EXPECT_GE(textX, 3 + 8 + 2);
+    EXPECT_LE(textX, 3 + 8 + 3);
+}
+
 TEST(PartPainter, FooterAndInputCells)
 {
     ClassicLook classic;
