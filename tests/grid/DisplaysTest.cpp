@@ -1,8 +1,10 @@
 #include "Displays.h"
+#include "Bitmap.h"
 #include "CellEditors.h"
 #include "ColumnClasses.h"
 #include "Fonts.h"
 #include "GridView.h"
+#include "ImgList.h"
 #include "ThemesSupport.h"
 #include "Win1254.h"
 
@@ -354,6 +356,108 @@ TEST(CellPainters, RatingTransparencyShowsTheCellThroughTheKeyColour)
     const QImage masked = drawn(last);
     EXPECT_TRUE(Near(FromQColor(masked.pixelColor(3, 0)), clWhite));
     EXPECT_TRUE(Near(FromQColor(masked.pixelColor(0, 3)), clBlue));
+}
+
+TEST(CellPainters, ImagesComeFromTheListPlacedByTheAlignment)
+{
+    TCustomImageList images(nullptr, 8, 6);
+    images.Add(Solid(8, 6, Qt::red));
+    images.Add(Solid(8, 6, Qt::green));
+    TImageColumn column;
+    column.SetAlignment(taRightJustify);
+    column.SetVerticalAlignment(vaBottom);
+    auto* display = column.Display();
+    const auto drawn = [&](int index) {
+        Surface s(40, 20);
+        Prepare(*display, s, QRect(0, 0, 40, 20));
+        display->IntValue = index;
+        display->Draw();
+        return s.Snapshot();
+    };
+    const QImage blank = Solid(40, 20, Qt::white).convertToFormat(QImage::Format_RGB32);
+    // Without a list, or with an index it does not have, nothing is drawn.
+    EXPECT_EQ(drawn(1), blank);
+    column.SetImages(&images);
+    EXPECT_EQ(drawn(2), blank);
+
+    // Right and bottom, two pixels in: the 8 x 6 image covers (30, 12) to (37, 17).
+    const QImage right = drawn(1);
+    EXPECT_EQ(right.pixel(30, 12), qRgb(0, 255, 0));
+    EXPECT_EQ(right.pixel(37, 17), qRgb(0, 255, 0));
+    EXPECT_EQ(right.pixel(38, 17), qRgb(255, 255, 255));
+    EXPECT_EQ(right.pixel(30, 11), qRgb(255, 255, 255));
+    // Centred on both axes the margin plays no part.
+    column.SetAlignment(taCenter);
+    column.SetVerticalAlignment(vaMiddle);
+    const QImage centred = drawn(0);
+    EXPECT_EQ(centred.pixel(16, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(15, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(centred.pixel(23, 12), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(23, 13), qRgb(255, 255, 255));
+
+    // Masked: nothing without masks; with them, black in the mask keeps the cell.
+    column.SetMasked(true);
+    EXPECT_EQ(drawn(0), blank);
+    TCustomImageList masks(nullptr, 8, 6);
+    QImage mask = Solid(8, 6, Qt::white);
+    QPainter(&mask).fillRect(4, 0, 4, 6, Qt::black);
+    masks.Add(mask);
+    column.SetMasks(&masks);
+    const QImage masked = drawn(0);
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(17, 9)), clRed));
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(22, 9)), clWhite));
+    // An image without its mask draws nothing.
+    images.Add(Solid(8, 6, Qt::blue));
+    EXPECT_EQ(drawn(2), blank);
+}
+
+TEST(CellPainters, GraphicsKeepTheirShapeInsideAFrame)
+{
+    TGraphicColumn column;
+    auto* display = column.Display();
+    TBitmap wide, tall;
+    wide.LoadFromImage(Solid(20, 10, Qt::red));
+    tall.LoadFromImage(Solid(10, 20, Qt::blue));
+    const auto drawn = [&](TGraphic* graphic, bool selected = false) {
+        Surface s(60, 40);
+        Prepare(*display, s, QRect(0, 0, 60, 40));
+        display->GraphicValue = graphic;
+        display->Selected = selected;
+        display->Draw();
+        return s.Snapshot();
+    };
+    const QRgb white = qRgb(255, 255, 255), red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+    // Inside the 4-pixel margin lies (4, 4)-(56, 36); the one-pixel frame goes round it.
+    const QImage frame = drawn(nullptr);
+    EXPECT_EQ(FromQColor(frame.pixelColor(3, 3)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(FromQColor(frame.pixelColor(56, 36)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(frame.pixel(4, 4), white);
+    EXPECT_EQ(frame.pixel(2, 2), white);
+    EXPECT_EQ(FromQColor(drawn(nullptr, true).pixelColor(3, 20)), ColorToRGB(clHighlightText));
+
+    // 20 x 10 scaled by 2.6 to 52 x 26, against the left edge, centred in the height.
+    const QImage w = drawn(&wide);
+    EXPECT_EQ(w.pixel(5, 8), red);
+    EXPECT_EQ(w.pixel(54, 31), red);
+    EXPECT_EQ(w.pixel(30, 5), white);
+    EXPECT_EQ(w.pixel(30, 34), white);
+    // 10 x 20 scaled by 1.6 to 16 x 32, at the top, centred in the width.
+    const QImage t = drawn(&tall);
+    EXPECT_EQ(t.pixel(23, 5), blue);
+    EXPECT_EQ(t.pixel(36, 34), blue);
+    EXPECT_EQ(t.pixel(20, 20), white);
+    EXPECT_EQ(t.pixel(39, 20), white);
+    // Stretched, it fills the whole inside.
+    column.SetStrecht(true);
+    const QImage stretched = drawn(&tall);
+    EXPECT_EQ(stretched.pixel(5, 5), blue);
+    EXPECT_EQ(stretched.pixel(54, 34), blue);
+
+    // A wider border takes more rings, one pixel each.
+    column.SetBorderWidth(3);
+    const QImage thick = drawn(nullptr);
+    EXPECT_EQ(FromQColor(thick.pixelColor(1, 20)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(thick.pixel(0, 20), white);
 }
 
 TEST(CellPainters, HtmlTagsAndTheirCountersCarryOver)
