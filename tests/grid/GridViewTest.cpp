@@ -7,6 +7,7 @@
 #include "ViewServices.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -873,6 +874,110 @@ TEST(GridViewScroll, WheelNotchesAddUpToWholeRows)
     EXPECT_EQ(grid->TopRow(), 4);
     wheel(-60, Qt::ControlModifier);
     EXPECT_EQ(grid->TopRow(), 4 + grid->VisibleRowCount());
+}
+
+TEST(GridViewScroll, PageDownGoesToTheLastWholeRowThenAPageOn)
+{
+    auto few = MakeGrid(3);
+    few->show();
+    int key = Qt::Key_PageDown;
+    few->KeyDown(key, 0);
+    EXPECT_EQ(few->FocusedRow(), 2);
+
+    auto grid = MakeGrid(40);
+    grid->show();
+    const int visible = grid->VisibleRowCount();
+    ASSERT_GT(visible, 3);
+    grid->SetFocusedCell(0, 2, 0);
+    key = Qt::Key_PageDown;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), visible - 1);
+    EXPECT_EQ(grid->TopRow(), 0);
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), 2 * visible - 1);
+    EXPECT_EQ(grid->TopRow(), visible);
+    // On to the end: never past the last row, always in view.
+    for (int i = 0; i < 40 / visible + 1; ++i) {
+        grid->KeyDown(key, 0);
+        EXPECT_LE(grid->FocusedRow(), 39);
+        EXPECT_GE(grid->FocusedRow(), grid->TopRow());
+        EXPECT_LT(grid->FocusedRow(), grid->TopRow() + visible);
+    }
+    EXPECT_EQ(grid->FocusedRow(), 39);
+    EXPECT_EQ(grid->TopRow(), grid->VertScrollBar()->Max());
+    // With Shift the rows on the way are marked.
+    grid->SetOptions(grid->Options() + goMultiSelect + goSelectFullRow);
+    key = Qt::Key_Home;
+    grid->KeyDown(key, 0);
+    key = Qt::Key_PageDown;
+    grid->KeyDown(key, ssShift);
+    for (int r = 0; r < visible + 1; ++r)
+        EXPECT_EQ(grid->RowMarked(r), r < visible) << r;
+}
+
+namespace {
+
+// The grid's client area as painted.
+QImage Picture(TGridView& grid)
+{
+    grid.Update();
+    QImage image(grid.ClientWidth(), grid.ClientHeight(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const TColor c = grid.Canvas().Pixel(x, y);
+            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    return image;
+}
+
+} // namespace
+
+TEST(GridViewScroll, SidewaysScrollingMovesTheColumnsAndTheirPixels)
+{
+    auto grid = MakeGrid(3);
+    grid->SetBorderStyle(bsNone);
+    for (int c = 0; c < 3; ++c) {
+        grid->Columns()->Items(c)->SetWidth(150);
+        grid->Cell(c, 1)->SetAsString(QStringLiteral("W%1W").arg(c));
+    }
+    grid->show();
+    QApplication::processEvents();
+    ASSERT_EQ(grid->ClientWidth(), 300);
+    EXPECT_EQ(grid->GetHorzScrollRange(), 150);
+    EXPECT_TRUE(grid->NativeBar(sbHorizontal)->isVisible());
+    EXPECT_EQ(grid->HorzScrollBar()->LineStep(), 15);
+    const QImage before = Picture(*grid);
+
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    EXPECT_EQ(grid->HorzOffset(), 15);
+    // Columns, cells and the header have moved 15 pixels to the left.
+    EXPECT_EQ(grid->ColumnAt(134), grid->Columns()->Items(0));
+    EXPECT_EQ(grid->ColumnAt(136), grid->Columns()->Items(1));
+    EXPECT_EQ(grid->GetCellRect(1, 1, gpData).Left, 135);
+    EXPECT_EQ(grid->HeaderRect().Right, 450 - 15);
+    const QImage scrolled = Picture(*grid);
+    EXPECT_EQ(
+        scrolled.copy(0, 0, 285, scrolled.height()), before.copy(15, 0, 285, before.height()));
+    // What scrolled into view is painted as a full repaint paints it.
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid), scrolled);
+
+    // At the end the last column's right edge meets the client's.
+    grid->ScrollMessage(sbHorizontal, SB_BOTTOM);
+    EXPECT_EQ(grid->HorzOffset(), 150);
+    EXPECT_EQ(grid->HeaderRect().Right, 300);
+    EXPECT_EQ(grid->ColumnAt(1), grid->Columns()->Items(1));
+    EXPECT_EQ(PixelAt(*grid, 149, 30), Rgb(clBtnFace));
+    grid->MouseDown(mbLeft, ssLeft, 5, grid->DataRect().Top + 2);
+    grid->MouseUp(mbLeft, ssLeft, 5, grid->DataRect().Top + 2);
+    EXPECT_EQ(grid->FocusedColumn(), 1);
+    EXPECT_EQ(grid->FocusedRow(), 0);
+    // Back to the start, with nothing left over from the way.
+    grid->ScrollMessage(sbHorizontal, SB_TOP);
+    EXPECT_EQ(grid->HorzOffset(), 0);
+    const QImage back = Picture(*grid);
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid), back);
 }
 
 TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)
