@@ -1059,8 +1059,11 @@ void TCustomGridViewControl::PaintRows()
         y += pitch;
         ++r;
     }
-    if (m_options.Contains(goSelectFullRow))
+    if (m_options.Contains(goSelectFullRow)) {
+        // The frame belongs to the rows: scrolled sideways, it stays off the indicator.
+        canvas.SetClipRect(data);
         PaintFocusRect();
+    }
     canvas.ResetClip();
 }
 

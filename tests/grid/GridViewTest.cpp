@@ -980,6 +980,25 @@ TEST(GridViewScroll, SidewaysScrollingMovesTheColumnsAndTheirPixels)
     EXPECT_EQ(Picture(*grid), back);
 }
 
+TEST(GridViewScroll, TheFocusedRowsFrameStaysOffTheIndicatorWhenScrolledSideways)
+{
+    auto grid = MakeGrid(3);
+    grid->SetBorderStyle(bsNone);
+    grid->SetOptions(grid->Options() + goIndicator + goSelectFullRow);
+    for (int c = 0; c < 3; ++c)
+        grid->Columns()->Items(c)->SetWidth(150);
+    GiveFocus(*grid);
+    ASSERT_TRUE(grid->hasFocus());
+    grid->SetFocusedCell(0, 1, 0);
+    const int height = grid->ClientHeight();
+    const QImage indicator = Picture(*grid).copy(0, 0, 12, height);
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    ASSERT_GT(grid->HorzOffset(), 12);
+    EXPECT_EQ(Picture(*grid).copy(0, 0, 12, height), indicator);
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid).copy(0, 0, 12, height), indicator);
+}
+
 TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)
 {
     auto grid = MakeGrid(40);
