@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev libgl-dev libjpeg62-turbo-dev libx11-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev libjpeg62-turbo-dev libx11-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin
     fonts-dejavu-core fonts-liberation

@@ -3,6 +3,9 @@
 #include "XeltoBackends.h"
 #include "xeltocallerid_TLB.h"
 
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,6 +130,29 @@ TEST(XeltoHost, AnUnknownBackendNameRegistersNothing)
 {
     XeltoBackends::Options options;
     options.backend = QStringLiteral("serial-port");
-    EXPECT_FALSE(XeltoBackends::Register(options));
+    QString error;
+    EXPECT_FALSE(XeltoBackends::Register(options, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("serial-port")));
     EXPECT_FALSE(ComRegistry::IsRegistered(CLASS_Xelto));
+}
+
+TEST(XeltoHost, TheAutomaticDeviceReportsNoDeviceUntilOneAnswers)
+{
+    QStringList log;
+    Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
+    QTemporaryDir noPorts;
+    XeltoBackends::Options options; // auto
+    options.devDirectory = noPorts.path();
+    ASSERT_TRUE(XeltoBackends::Register(options));
+    {
+        TXelto host;
+        ASSERT_TRUE(host.ControlCreated());
+        host.Start();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QString());
+        EXPECT_THROW(host.Command(QStringLiteral("dial123")), EOleSysError);
+    }
+    EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
+    XeltoBackends::Unregister();
+    Application()->OnException = nullptr;
 }
