@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QHideEvent>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -432,11 +433,14 @@ bool TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QStr
         break;
     }
     if (text.size() == 1 && text.at(0).isPrint() && !text.at(0).isSpace()) {
-        // From the item after the hot one round to the hot one itself.
+        // Letters compare as Turkish text, where i goes with İ and ı with I;
+        // the search runs from the item after the hot one round to the hot one.
+        const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+        const QString wanted = turkish.toUpper(text);
         const int count = int(m_items.size());
         for (int i = 1; i <= count; ++i) {
             const int index = (m_hotIndex + i) % count;
-            if (m_items.at(index).startsWith(text, Qt::CaseInsensitive)) {
+            if (turkish.toUpper(m_items.at(index)).startsWith(wanted)) {
                 moveHotTo(index);
                 break;
             }

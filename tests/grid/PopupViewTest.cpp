@@ -320,13 +320,28 @@ TEST_F(PopupTest, PickListKeysKeepTheHotItemInView)
     EXPECT_EQ(list->HotIndex(), 14);
     EXPECT_EQ(list->TopRow(), 14);
     // Every item starts with "I": each letter moves on to the next, round to the first.
-    QTest::keyClicks(list, QStringLiteral("iiiiii"));
+    QTest::keyClicks(list, QStringLiteral("IIIIII"));
     EXPECT_EQ(list->HotIndex(), 0);
     EXPECT_EQ(list->TopRow(), 0);
     QTest::keyClick(list, Qt::Key_Escape);
     EXPECT_TRUE(list->Closed());
     EXPECT_TRUE(values.isEmpty());
     EXPECT_EQ(closes, 1);
+
+    // Letters match as Turkish text: "i" finds "İzmir" and "ı" finds "Isparta".
+    list->SetItems(QStringList {
+        QStringLiteral("Adana"), QString::fromUtf8("İzmir"), QStringLiteral("Isparta") });
+    list->Popup(110, 130);
+    const auto typed = [&](const char* letter) {
+        QTest::sendKeyEvent(
+            QTest::Click, list, Qt::Key_unknown, QString::fromUtf8(letter), Qt::NoModifier);
+    };
+    typed("i");
+    EXPECT_EQ(list->HotIndex(), 1);
+    typed("ı");
+    EXPECT_EQ(list->HotIndex(), 2);
+    typed("a");
+    EXPECT_EQ(list->HotIndex(), 0);
 }
 
 TEST_F(PopupTest, CalendarKeysMoveTheSelectedDay)
