@@ -22,6 +22,12 @@ int sundayBasedDayOfWeek(const QDate& date)
     return date.dayOfWeek() % 7 + 1;
 }
 
+// A day as the calendar reports it: its midnight.
+TDateTime midnight(const QDate& date)
+{
+    return SysUtils::ToDateTime(QDateTime(date, QTime(0, 0)));
+}
+
 const char* const dayLetters[] = { "S", "M", "T", "W", "T", "F", "S" };
 const char* const monthNames[] = { "January", "February", "March", "April", "May", "June", "July",
     "August", "September", "October", "November", "December" };
@@ -230,21 +236,18 @@ void TPopupView::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     ClosePopup();
 }
 
-bool TPopupView::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString&)
+void TPopupView::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString&)
 {
     if (key == Qt::Key_Escape || key == Qt::Key_F4
-        || (key == Qt::Key_Up && (modifiers & Qt::AltModifier))) {
+        || (key == Qt::Key_Up && (modifiers & Qt::AltModifier)))
         ClosePopup();
-        return true;
-    }
-    return false;
 }
 
 void TPopupView::keyPressEvent(QKeyEvent* event)
 {
     guard([&] { KeyPressed(event->key(), event->modifiers(), event->text()); });
-    // What the view does not use goes nowhere: the editor below waits for
-    // the view to close.
+    // Keys the view does not use go nowhere: the editor below waits for the
+    // view to close.
     event->accept();
 }
 
@@ -398,29 +401,31 @@ void TPopupList::moveHotTo(int index)
         bar->SetPosition(index - rowsThatFit() + 1);
 }
 
-bool TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+void TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
 {
-    if (modifiers & (Qt::AltModifier | Qt::ControlModifier))
-        return TPopupView::KeyPressed(key, modifiers, text);
+    if (modifiers & (Qt::AltModifier | Qt::ControlModifier)) {
+        TPopupView::KeyPressed(key, modifiers, text);
+        return;
+    }
     switch (key) {
     case Qt::Key_Up:
         moveHotTo(m_hotIndex - 1);
-        return true;
+        return;
     case Qt::Key_Down:
         moveHotTo(m_hotIndex + 1);
-        return true;
+        return;
     case Qt::Key_PageUp:
         moveHotTo(m_hotIndex - rowsThatFit());
-        return true;
+        return;
     case Qt::Key_PageDown:
         moveHotTo(m_hotIndex + rowsThatFit());
-        return true;
+        return;
     case Qt::Key_Home:
         moveHotTo(0);
-        return true;
+        return;
     case Qt::Key_End:
         moveHotTo(int(m_items.size()) - 1);
-        return true;
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (m_hotIndex >= 0 && m_hotIndex < m_items.size()) {
@@ -428,7 +433,7 @@ bool TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QStr
             SendValue(m_items.at(m_hotIndex));
         }
         ClosePopup();
-        return true;
+        return;
     default:
         break;
     }
@@ -445,9 +450,9 @@ bool TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QStr
                 break;
             }
         }
-        return true;
+        return;
     }
-    return TPopupView::KeyPressed(key, modifiers, text);
+    TPopupView::KeyPressed(key, modifiers, text);
 }
 
 void TPopupList::ScrollContent(int, int)
@@ -632,7 +637,7 @@ void TDatePopup::trackTo(const TPoint& client)
     int column = 0, row = 0;
     if (!CellAt(client.X, client.Y, column, row))
         return;
-    const TDateTime date = SysUtils::ToDateTime(QDateTime(CellDate(column, row), QTime(0, 0)));
+    const TDateTime date = midnight(CellDate(column, row));
     if (date == m_selectedDate)
         return;
     InvalidateRect(m_selectedRect);
@@ -680,16 +685,18 @@ void TDatePopup::selectDay(const QDate& date)
 {
     if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return;
-    m_selectedDate = SysUtils::ToDateTime(QDateTime(date, QTime(0, 0)));
+    m_selectedDate = midnight(date);
     m_year = date.year();
     m_month = date.month();
     Invalidate();
 }
 
-bool TDatePopup::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+void TDatePopup::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
 {
-    if (modifiers & Qt::AltModifier)
-        return TPopupView::KeyPressed(key, modifiers, text);
+    if (modifiers & Qt::AltModifier) {
+        TPopupView::KeyPressed(key, modifiers, text);
+        return;
+    }
     // The keys move on from the selected day; without one, from the shown month's first.
     QDate selected = SysUtils::FromDateTime(m_selectedDate).date();
     if (m_selectedDate == 0 || !selected.isValid())
@@ -698,36 +705,36 @@ bool TDatePopup::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QStr
     switch (key) {
     case Qt::Key_Left:
         selectDay(selected.addDays(-1));
-        return true;
+        return;
     case Qt::Key_Right:
         selectDay(selected.addDays(1));
-        return true;
+        return;
     case Qt::Key_Up:
         selectDay(selected.addDays(-7));
-        return true;
+        return;
     case Qt::Key_Down:
         selectDay(selected.addDays(7));
-        return true;
+        return;
     case Qt::Key_PageUp:
         selectDay(selected.addMonths(-years));
-        return true;
+        return;
     case Qt::Key_PageDown:
         selectDay(selected.addMonths(years));
-        return true;
+        return;
     case Qt::Key_Home:
         selectDay(shownMonth());
-        return true;
+        return;
     case Qt::Key_End:
         selectDay(QDate(m_year, m_month, shownMonth().daysInMonth()));
-        return true;
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        SendValue(SysUtils::DateTimeToStr(SysUtils::ToDateTime(QDateTime(selected, QTime(0, 0)))));
+        SendValue(SysUtils::DateTimeToStr(midnight(selected)));
         ClosePopup();
-        return true;
+        return;
     default:
-        return TPopupView::KeyPressed(key, modifiers, text);
+        TPopupView::KeyPressed(key, modifiers, text);
     }
 }
 
@@ -736,8 +743,7 @@ void TDatePopup::Select(int x, int y)
     int column = 0, row = 0;
     if (!CellAt(x, y, column, row))
         return;
-    SendValue(SysUtils::DateTimeToStr(
-        SysUtils::ToDateTime(QDateTime(CellDate(column, row), QTime(0, 0)))));
+    SendValue(SysUtils::DateTimeToStr(midnight(CellDate(column, row))));
 }
 
 void TDatePopup::buttonValue(const QString& value)

@@ -100,9 +100,9 @@ protected:
     virtual void PaintClient() { }
     void Paint() override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-    // A key while the view is open (it has the keyboard then); true when it
-    // was used. Escape, F4 and Alt+Up close the view here.
-    virtual bool KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+    // A key while the view is open (it has the keyboard then): Escape, F4 and
+    // Alt+Up close the view.
+    virtual void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text);
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -157,7 +157,7 @@ protected:
     void MouseMove(TShiftState shift, int x, int y) override;
     // The arrows, the page keys, Home and End move the hot item; a letter
     // jumps to the next item that starts with it; Enter chooses the hot item.
-    bool KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
     void ScrollContent(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -230,7 +230,7 @@ protected:
     // The arrows move the selected day by a day or a week, the page keys by a
     // month (with Ctrl a year), Home and End to the ends of the shown month;
     // Enter or Space chooses the selected day.
-    bool KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
     void Resize() override;
 
 private:
