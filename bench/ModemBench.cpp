@@ -13,6 +13,7 @@
 // Usage: modem_bench [CALLS_PER_KIND [SOAK_CALLS]]; offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 
+#include "BenchSupport.h"
 #include "Forms.h"
 #include "GridView.h"
 #include "ModemEmulator.h"
@@ -22,20 +23,13 @@
 #include "Unit1.h"
 #include "xeltocallerid_TLB.h"
 
-#include <QApplication>
 #include <QEventLoop>
-#include <QFile>
-#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -48,25 +42,6 @@ double msSince(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-class PaintWatchApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (receiver != watched || event->type() != QEvent::Paint || !onPainted)
-            return QApplication::notify(receiver, event);
-        const QRegion region = static_cast<QPaintEvent*>(event)->region();
-        const bool result = QApplication::notify(receiver, event);
-        onPainted(region);
-        return result;
-    }
-
-    QObject* watched = nullptr;
-    std::function<void(const QRegion&)> onPainted;
-};
 
 ModemEmulator* g_modem = nullptr;
 ModemXelto* g_control = nullptr;
@@ -116,15 +91,6 @@ Sample measureOneCall(const QByteArray& block, bool watchPaint)
     return sample;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t rank = std::size_t(std::ceil(p * double(values.size())));
-    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
-}
-
 void report(const char* what, const std::vector<double>& v)
 {
     const double median = percentile(v, 0.5), p95 = percentile(v, 0.95);
@@ -163,25 +129,16 @@ void latency(bool raw, int calls)
     report("last byte to row painted", total);
 }
 
-long residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 void soak(int calls)
 {
     for (int i = 0; i < 500; ++i)
         measureOneCall(block(true, i), false);
-    const long before = residentKiB();
+    const long before = long(settledResidentBytes() / 1024);
     int raised = 0;
     const auto start = Clock::now();
     for (int i = 0; i < calls; ++i)
         raised += measureOneCall(block(true, i), false).waitMs >= 0;
-    const long after = residentKiB();
+    const long after = long(settledResidentBytes() / 1024);
     std::printf("\nMemory: %d of %d calls through the modem in %.1f s; resident %ld KiB before, "
                 "%ld KiB after: %+ld KiB (target within 1024)\n",
         raised, calls, msSince(start, Clock::now()) / 1000, before, after, after - before);

@@ -37,8 +37,12 @@ AutoXelto::AutoXelto(std::vector<std::unique_ptr<DeviceCandidate>> candidates)
     : m_candidates(std::move(candidates))
     , m_relay(std::make_unique<Relay>(this))
 {
-    for (auto& candidate : m_candidates)
+    for (auto& candidate : m_candidates) {
         connect(candidate.get(), &DeviceCandidate::logLine, this, &AutoXelto::logLine);
+        // Queued: the candidate must be able to finish its own step first.
+        connect(candidate.get(), &DeviceCandidate::busyChanged, this, &AutoXelto::unpark,
+            Qt::QueuedConnection);
+    }
     // Look once the event loop runs, so that nothing is probed while windows are built.
     QTimer::singleShot(0, this, [this] { search(); });
 }
@@ -54,15 +58,24 @@ void AutoXelto::search()
 {
     if (m_device)
         return;
-    for (auto& candidate : m_candidates)
-        candidate->startSearch([this](std::unique_ptr<XeltoControl> device) {
+    for (size_t i = 0; i < m_candidates.size(); ++i)
+        m_candidates[i]->startSearch([this, i](std::unique_ptr<XeltoControl> device) {
             // Queued: the candidate handing over must be able to finish its own step first.
             auto* raw = device.release();
-            QTimer::singleShot(0, this, [this, raw] { adopt(std::unique_ptr<XeltoControl>(raw)); });
+            QTimer::singleShot(
+                0, this, [this, i, raw] { offer(i, std::unique_ptr<XeltoControl>(raw)); });
         });
 }
 
-void AutoXelto::adopt(std::unique_ptr<XeltoControl> device)
+bool AutoXelto::earlierBusy(size_t index) const
+{
+    for (size_t j = 0; j < index; ++j)
+        if (m_candidates[j]->busy())
+            return true;
+    return false;
+}
+
+void AutoXelto::offer(size_t index, std::unique_ptr<XeltoControl> device)
 {
     if (m_device)
         return; // another candidate was quicker
@@ -70,8 +83,27 @@ void AutoXelto::adopt(std::unique_ptr<XeltoControl> device)
         search(); // the device left before it could be taken over
         return;
     }
+    if (earlierBusy(index)) {
+        if (!m_parked || index < m_parkedIndex) {
+            m_parked = std::move(device);
+            m_parkedIndex = index;
+        }
+        return;
+    }
+    adopt(std::move(device));
+}
+
+void AutoXelto::unpark()
+{
+    if (m_parked && !earlierBusy(m_parkedIndex))
+        offer(m_parkedIndex, std::move(m_parked));
+}
+
+void AutoXelto::adopt(std::unique_ptr<XeltoControl> device)
+{
     for (auto& candidate : m_candidates)
         candidate->stopSearch();
+    m_parked.reset();
     m_device = std::move(device);
     if (Failed(m_device->Advise(DIID_IXeltoEvents, m_relay.get(), &m_cookie)))
         m_cookie = 0;

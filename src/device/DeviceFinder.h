@@ -21,8 +21,12 @@ public:
     virtual void startSearch(Found found) = 0;
     // Stops looking and lets go of anything half-open. Safe to call when stopped.
     virtual void stopSearch() = 0;
+    // True while the candidate is looking at something that may still answer
+    // (a plugged port being probed). A later candidate's device waits for it.
+    virtual bool busy() const { return false; }
 
 signals:
+    void busyChanged();
     // Something the user should know (a port another program uses, a missing permission).
     void logLine(const QString& line);
 };

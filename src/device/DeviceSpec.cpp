@@ -26,6 +26,14 @@ std::optional<DeviceSpec> refuse(const QString& text, QString* error)
     return std::nullopt;
 }
 
+bool hasControl(const QString& text)
+{
+    for (QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            return true;
+    return false;
+}
+
 bool hasBlank(const QString& text)
 {
     for (QChar c : text)
@@ -105,8 +113,8 @@ std::optional<DeviceSpec> DeviceSpec::parse(const QString& text, QString* error)
     const QString argument = trimmed.mid(colon + 1);
     switch (spec.kind) {
     case Kind::Modem:
-        // A path may hold colons (by-path names do), but never ends in one.
-        if (argument.isEmpty() || argument.endsWith(QLatin1Char(':')) || hasBlank(argument))
+        // A path may hold colons (by-path names do) and blanks, but never ends in a colon.
+        if (argument.isEmpty() || argument.endsWith(QLatin1Char(':')) || hasControl(argument))
             return refuse(text, error);
         spec.path = argument;
         return spec;

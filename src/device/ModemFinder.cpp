@@ -58,6 +58,8 @@ void ModemFinder::dropProbes()
     m_probes.clear();
     for (ModemLink* link : probes)
         delete link;
+    if (!probes.isEmpty())
+        emit busyChanged();
 }
 
 void ModemFinder::scan()
@@ -80,7 +82,10 @@ void ModemFinder::probe(const QString& path)
     options.path = path;
     options.reopen = false;
     auto* link = new ModemLink(options, this);
+    const bool wasIdle = m_probes.isEmpty();
     m_probes.insert(path, link);
+    if (wasIdle)
+        emit busyChanged();
     connect(link, &ModemLink::readyChanged, this, [this, link](bool ready) {
         if (ready)
             finished(link);
@@ -116,4 +121,6 @@ void ModemFinder::finished(ModemLink* link)
         m_logged.insert(path, failure);
         emit logLine(ModemLink::failureText(failure, path, {}));
     }
+    if (m_probes.isEmpty())
+        emit busyChanged();
 }

@@ -31,6 +31,7 @@ public:
 
     void startSearch(Found found) override;
     void stopSearch() override;
+    bool busy() const override { return !m_probes.isEmpty(); }
 
     // The ports a search would look at now, sorted.
     QStringList ports() const;

@@ -1,5 +1,6 @@
 #include "ModemXelto.h"
 
+#include "CallerTexts.h"
 #include "ModemLink.h"
 
 #include <QDateTime>
@@ -88,8 +89,8 @@ QString ModemXelto::numberText(const CallerIdBlock& block)
     if (!block.number.isEmpty())
         return block.number;
     if (block.numberReason == QLatin1String("P"))
-        return QStringLiteral("Gizli numara");
-    return QStringLiteral("Numara yok");
+        return CallerTexts::withheldNumber();
+    return CallerTexts::missingNumber();
 }
 
 QString ModemXelto::dateTimeText(const CallerIdBlock& block, const QDateTime& now)

@@ -1,5 +1,7 @@
 #include "NcidParser.h"
 
+#include "CallerTexts.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -171,12 +173,12 @@ QString NcidParser::shownNumber(const QString& number)
     const QString n = number.trimmed().toUpper();
     if (n == QLatin1String("P") || n == QLatin1String("PRIVATE") || n == QLatin1String("ANONYMOUS")
         || n == QLatin1String("WITHHELD"))
-        return QStringLiteral("Gizli numara");
+        return CallerTexts::withheldNumber();
     // Nothing sent, "show nothing", the placeholders and "out of area" all mean no number.
     if (n.isEmpty() || n == QLatin1String("-") || n == QLatin1String("O")
         || n == QLatin1String("NO-NUMBER") || n == QLatin1String("NO NUMBER")
         || n == QLatin1String("OUT-OF-AREA") || n == QLatin1String("UNAVAILABLE"))
-        return QStringLiteral("Numara yok");
+        return CallerTexts::missingNumber();
     return number.trimmed();
 }
 

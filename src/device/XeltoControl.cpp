@@ -103,10 +103,12 @@ void XeltoControl::fireSignal(const QStringList& levels)
 
 void XeltoControl::fireEvent(DISPID id, const QVariantList& args)
 {
-    // A sink may unadvise while it is being called: walk a copy.
-    const auto sinks = m_sinks;
-    for (IDispatch* sink : sinks)
-        sink->Invoke(id, DispatchKind::Method, args, nullptr);
+    // A sink may unadvise itself or another while it is being called: walk the
+    // cookies, and call only sinks that are still connected.
+    const auto cookies = m_sinks.keys();
+    for (quint32 cookie : cookies)
+        if (IDispatch* sink = m_sinks.value(cookie))
+            sink->Invoke(id, DispatchKind::Method, args, nullptr);
 }
 
 void XeltoControl::logLine(const QString& line)

@@ -37,7 +37,8 @@ TEST(ModemWindow, ShowsTheModemItsCallsAndVoltageAndForgetsItWhenUnplugged)
     XeltoBackends::Options options;
     options.backend = QStringLiteral("modem:") + path;
     options.modem.retryMs = 100;
-    ASSERT_TRUE(XeltoBackends::Register(options));
+    QString error;
+    ASSERT_TRUE(XeltoBackends::Register(options, &error)) << error.toStdString();
     auto form = std::make_unique<TForm1>();
     form->Timer2->stop();
     form->show();

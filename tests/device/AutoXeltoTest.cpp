@@ -36,8 +36,16 @@ public:
         return raw;
     }
 
+    bool busy() const override { return probing; }
+    void setBusy(bool value)
+    {
+        probing = value;
+        emit busyChanged();
+    }
+
     int starts = 0;
     int stops = 0;
+    bool probing = false;
 
 private:
     Found m_found;
@@ -148,4 +156,32 @@ TEST_F(AutoFixture, SearchesAgainWhenTheDeviceGoesAway)
     QCoreApplication::processEvents();
     EXPECT_FALSE(control->devicePresent());
     EXPECT_EQ(modems->starts, 3) << "and the search goes on";
+}
+
+TEST_F(AutoFixture, AnEarlierCandidateStillProbingGoesFirst)
+{
+    // A network server answers while a plugged modem is still being probed: the
+    // modem is asked to finish first, and wins if it answers.
+    modems->setBusy(true);
+    network->answer(QStringLiteral("NCID"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(control->devicePresent());
+    EXPECT_EQ(command("devicemodel"), QString());
+    SimulatedXelto* modem = modems->answer(QStringLiteral("MODEM"));
+    modems->setBusy(false);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(control->device(), modem);
+    EXPECT_EQ(command("devicemodel"), QStringLiteral("MODEM"));
+
+    // The port was no modem: the server that answered meanwhile is taken.
+    modem->detach();
+    QCoreApplication::processEvents();
+    modems->setBusy(true);
+    SimulatedXelto* server = network->answer(QStringLiteral("NCID"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(control->devicePresent());
+    modems->setBusy(false);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(control->device(), server);
+    EXPECT_EQ(command("devicemodel"), QStringLiteral("NCID"));
 }

@@ -31,6 +31,9 @@ TEST(DeviceSpec, ModemPathIsKeptAsGiven)
     EXPECT_EQ(parsed("modem:/dev/ttyACM0").path, QStringLiteral("/dev/ttyACM0"));
     EXPECT_EQ(parsed("Modem:/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0").path,
         QStringLiteral("/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0"));
+    // A folder name may hold blanks; only the spec's own ends are trimmed.
+    EXPECT_EQ(parsed(" modem:/tmp/Caller ID Test/ttyACM0 ").path,
+        QStringLiteral("/tmp/Caller ID Test/ttyACM0"));
 }
 
 TEST(DeviceSpec, NcidHostAndPortDefaultToTheLocalServer)
@@ -54,10 +57,11 @@ TEST(DeviceSpec, NcidHostAndPortDefaultToTheLocalServer)
 
 TEST(DeviceSpec, MalformedSpecsAreRefusedWithOneClearReason)
 {
-    for (const char* text : { "", "modem:", "ncid:", "ncid::3333", "ncid:host:", "ncid:host:0",
-             "ncid:host:65536", "ncid:host:33x", "ncid:host:+33", "ncid:host:1:2", "ncid:[::1",
-             "ncid:[::1]x", "ncid:[::1]:", "ncid:[]:3333", "ncid:a b", "modem:/dev/x:", "demo:1",
-             "sim:x", "none:", "auto:", "serial", "modemx", "ncid:host:3333:" }) {
+    for (const char* text :
+        { "", "modem:", "ncid:", "ncid::3333", "ncid:host:", "ncid:host:0", "ncid:host:65536",
+            "ncid:host:33x", "ncid:host:+33", "ncid:host:1:2", "ncid:[::1", "ncid:[::1]x",
+            "ncid:[::1]:", "ncid:[]:3333", "ncid:a b", "modem:/dev/x:", "modem:/dev/a\tb", "demo:1",
+            "sim:x", "none:", "auto:", "serial", "modemx", "ncid:host:3333:" }) {
         QString error;
         EXPECT_FALSE(DeviceSpec::parse(QString::fromUtf8(text), &error)) << text;
         EXPECT_TRUE(

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSerialPort>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -406,9 +407,14 @@ TEST(ModemFinder, ProbesOnlyUsbSerialPortsOnceEachAndFindsTheModem)
     options.link.commandTimeoutMs = 1000;
     ModemFinder finder(options);
     std::unique_ptr<XeltoControl> found;
+    QSignalSpy busyChanges(&finder, &DeviceCandidate::busyChanged);
     finder.startSearch([&](std::unique_ptr<XeltoControl> device) { found = std::move(device); });
+    EXPECT_TRUE(finder.busy()) << "a plugged port is being probed";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return notModem.commands().contains(s("AT+FCLASS=8;+VCID=1")); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.busy(); }, kWaitMs))
+        << "the refusal ends the probe";
+    EXPECT_EQ(busyChanges.count(), 2);
     QTest::qWait(400); // several rescans
     EXPECT_EQ(notModem.commands().count(s("ATZ")), 1) << "a refusing port is probed once";
     EXPECT_FALSE(found);

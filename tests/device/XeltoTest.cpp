@@ -156,3 +156,43 @@ TEST(XeltoHost, TheAutomaticDeviceReportsNoDeviceUntilOneAnswers)
     XeltoBackends::Unregister();
     Application()->OnException = nullptr;
 }
+
+namespace {
+
+// A sink that, when called, unadvises its partner: once one has run, the
+// other is gone and must not be called.
+class PartnerSink : public IDispatch
+{
+public:
+    HRESULT QueryInterface(const QUuid&, void** object) override
+    {
+        *object = this;
+        return hr::S_OK;
+    }
+    HRESULT Invoke(DISPID, DispatchKind, const QVariantList&, QVariant*) override
+    {
+        ++calls;
+        control->Unadvise(partnerCookie);
+        return hr::S_OK;
+    }
+    SimulatedXelto* control = nullptr;
+    quint32 partnerCookie = 0;
+    int calls = 0;
+};
+
+} // namespace
+
+TEST(XeltoEvents, ASinkUnadvisedDuringAnEventIsNotCalled)
+{
+    SimulatedXelto control;
+    control.attach(QStringLiteral("M"), QStringLiteral("S"));
+    PartnerSink a, b;
+    quint32 cookieA = 0, cookieB = 0;
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &a, &cookieA), hr::S_OK);
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &b, &cookieB), hr::S_OK);
+    a.control = b.control = &control;
+    a.partnerCookie = cookieB;
+    b.partnerCookie = cookieA;
+    control.raiseCall(1, QStringLiteral("123"));
+    EXPECT_EQ(a.calls + b.calls, 1);
+}
