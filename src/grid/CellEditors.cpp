@@ -914,6 +914,16 @@ bool TCustomButtonCellEditor::EditMousePress(QMouseEvent* event, const TPoint& c
     return TTextualEditor::EditMousePress(event, client);
 }
 
+bool TCustomButtonCellEditor::EditKeyPress(QKeyEvent* event)
+{
+    const bool open = event->key() == Qt::Key_F4
+        || (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier));
+    if (!open || !m_popup)
+        return TTextualEditor::EditKeyPress(event);
+    DropDown();
+    return true;
+}
+
 bool TCustomButtonCellEditor::AcceptChar(QChar ch)
 {
     return m_style != dsDropDownList && TTextualEditor::AcceptChar(ch);
@@ -1073,7 +1083,7 @@ void TComboBoxEditor::PaintContent()
 bool TComboBoxEditor::EditKeyPress(QKeyEvent* event)
 {
     if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
-        return false;
+        return TPopupEditor::EditKeyPress(event);
     if (event->key() == Qt::Key_Up) {
         SetItemIndex(std::max(0, m_itemIndex - 1));
         return true;
@@ -1082,16 +1092,14 @@ bool TComboBoxEditor::EditKeyPress(QKeyEvent* event)
         SetItemIndex(m_itemIndex + 1);
         return true;
     }
-    return false;
+    return TPopupEditor::EditKeyPress(event);
 }
 
 void TComboBoxEditor::EditWheel(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
-    if (dy > 0)
-        SetItemIndex(std::max(0, m_itemIndex - 1));
-    else if (dy < 0)
-        SetItemIndex(m_itemIndex + 1);
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    if (notches != 0 && !m_items.isEmpty())
+        SetItemIndex(std::max(0, m_itemIndex - notches));
     event->accept();
 }
 
@@ -1502,10 +1510,9 @@ bool TSpinEditor::EditKeyRelease(QKeyEvent* event)
 
 void TSpinEditor::EditWheel(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
-    const int notches = std::max(1, std::abs(dy) / 120);
-    for (int i = 0; i < notches && dy != 0; ++i) {
-        if (dy > 0)
+    const int notches = m_wheel.Add(event->angleDelta().y());
+    for (int i = 0; i < std::abs(notches); ++i) {
+        if (notches > 0)
             StepUp();
         else
             StepDown();

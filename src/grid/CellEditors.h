@@ -285,6 +285,8 @@ protected:
 
     void UpdateLayout() override;
     bool EditMousePress(QMouseEvent* event, const TPoint& client) override;
+    // F4 and Alt+Down open the pop-up.
+    bool EditKeyPress(QKeyEvent* event) override;
     bool AcceptChar(QChar ch) override;
     QCursor TextCursor() const override;
     void enterEvent(QEnterEvent* event) override;
@@ -355,6 +357,7 @@ private:
     int m_itemHeight = 16;
     QStringList m_items;
     bool m_showImages = true;
+    TWheelNotches m_wheel;
 };
 
 class TDatePickerEditor : public TPopupEditor
@@ -494,6 +497,7 @@ private:
 
     double m_increment = 1.0;
     TSpinButtons* m_buttons;
+    TWheelNotches m_wheel;
 };
 
 // An editor that draws its whole content itself.

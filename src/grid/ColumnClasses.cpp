@@ -278,8 +278,15 @@ QString TNumericColumn::FormatText(const QString& value) const
 {
     if (m_formatMask.isEmpty())
         return value + m_textAfter;
-    const double number = SysUtils::StrToFloat(Win1254::toAnsi(value));
-    return ColumnText::FormatFloat(Win1254::decode(m_formatMask), number) + m_textAfter;
+    return FormatValue(SysUtils::StrToFloat(Win1254::toAnsi(value)));
+}
+
+QString TNumericColumn::FormatValue(double value) const
+{
+    const QString number = m_formatMask.isEmpty()
+        ? SysUtils::FloatToStr(value)
+        : ColumnText::FormatFloat(Win1254::decode(m_formatMask), value);
+    return number + m_textAfter;
 }
 
 bool TNumericColumn::AcceptsKey(QChar key) const
@@ -472,11 +479,23 @@ TRateColumn::TRateColumn(QObject* owner)
     SetCellKind(6);
 }
 
-void TRateColumn::setGlyph(QImage& glyph, const QImage& picture)
+void TRateColumn::SetEmptyGlyph(const QImage& value)
 {
-    glyph = picture;
+    m_emptyGlyph = value;
+    m_keyedEmptyGlyph = KeyedTransparent(value);
+}
+
+void TRateColumn::SetGlyph(const QImage& value)
+{
+    m_glyph = value;
+    m_keyedGlyph = KeyedTransparent(value);
+}
+
+const QImage& TRateColumn::ShownGlyph(bool full) const
+{
     if (m_transparent)
-        glyph = KeyedTransparent(glyph);
+        return full ? m_keyedGlyph : m_keyedEmptyGlyph;
+    return full ? m_glyph : m_emptyGlyph;
 }
 
 void TRateColumn::SetHideWhenEmpty(bool value)

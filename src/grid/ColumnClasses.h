@@ -96,6 +96,9 @@ public:
     void SetTextAfter(const QString& value) { m_textAfter = value; }
 
     QString FormatText(const QString& value) const override;
+    // A number as the column shows it: by the mask (Turkish 8-bit text) when
+    // there is one, else in the general format; then TextAfter.
+    QString FormatValue(double value) const;
     // Digits, the signs and the locale's decimal separator.
     bool AcceptsKey(QChar key) const override;
     void Assign(const TPersistent* source) override;
@@ -202,16 +205,18 @@ class TRateColumn : public TCustomColumn
 public:
     explicit TRateColumn(QObject* owner = nullptr);
 
-    // The four pictures; with Transparent set each is drawn with the colour of
-    // its bottom-left pixel showing the background through.
+    // The four pictures, kept as given.
     const QImage& EmptyGlyph() const { return m_emptyGlyph; }
-    void SetEmptyGlyph(const QImage& value) { setGlyph(m_emptyGlyph, value); }
+    void SetEmptyGlyph(const QImage& value);
     const QImage& EmptyGlyphMask() const { return m_emptyGlyphMask; }
-    void SetEmptyGlyphMask(const QImage& value) { setGlyph(m_emptyGlyphMask, value); }
+    void SetEmptyGlyphMask(const QImage& value) { m_emptyGlyphMask = value; }
     const QImage& Glyph() const { return m_glyph; }
-    void SetGlyph(const QImage& value) { setGlyph(m_glyph, value); }
+    void SetGlyph(const QImage& value);
     const QImage& GlyphMask() const { return m_glyphMask; }
-    void SetGlyphMask(const QImage& value) { setGlyph(m_glyphMask, value); }
+    void SetGlyphMask(const QImage& value) { m_glyphMask = value; }
+    // A glyph as drawn without masks: while Transparent, the colour of its
+    // bottom-left pixel shows the background through, whichever was set first.
+    const QImage& ShownGlyph(bool full) const;
     bool HideWhenEmpty() const { return m_hideWhenEmpty; }
     void SetHideWhenEmpty(bool value);
     bool Masked() const { return m_masked; }
@@ -230,9 +235,9 @@ protected:
     void WriteProperties(StoredColumn& stored) const override;
 
 private:
-    void setGlyph(QImage& glyph, const QImage& picture);
-
     QImage m_emptyGlyph;
+    QImage m_keyedEmptyGlyph;
+    QImage m_keyedGlyph;
     QImage m_emptyGlyphMask;
     QImage m_glyph;
     QImage m_glyphMask;

@@ -63,6 +63,7 @@ void TColumnDragBox::Paint()
     canvas.LineTo(w - 1, -1);
     if (!m_column)
         return;
+    canvas.Font().Assign(&m_font);
     m_painter->Rect = QRect(0, 2, w - 2, h - 4);
     m_painter->DrawPart(PartHeader);
 }

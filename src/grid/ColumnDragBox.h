@@ -25,6 +25,8 @@ public:
     TCustomGridView* Grid() const { return m_grid; }
     TCustomColumn* Column() const { return m_column; }
     TColumnPartDisplay* Painter() const { return m_painter.get(); }
+    // The caption's font: the grid copies its own in when a drag starts.
+    TFont& Font() { return m_font; }
 
     // X, Y: the pointer in screen coordinates.
     void StartDrag(int x, int y, bool hidden, TCustomColumn* column);
@@ -43,6 +45,7 @@ private:
     TCustomGridView* m_grid;
     TCustomColumn* m_column = nullptr;
     std::unique_ptr<TColumnPartDisplay> m_painter;
+    TFont m_font;
 };
 
 // A 9 x 9 red arrow that marks where a dragged column would go.

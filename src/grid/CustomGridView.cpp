@@ -303,7 +303,7 @@ void TCustomGridView::MouseMove(TShiftState shift, int x, int y)
                 m_dragColumn = pressed;
                 setPressedHeader(nullptr);
                 InvalidateColumnPart(pressed, AreaHeader);
-                m_dragBox->setFont(font());
+                m_dragBox->Font().Assign(&Font());
                 const TPoint at = ClientToScreen(TPoint(pressed->Left() - HorzOffset(), 0));
                 m_dragBox->setGeometry(at.X, at.Y, pressed->Width(), HeaderSize());
                 const TPoint s = ClientToScreen(p);
@@ -409,7 +409,7 @@ void TCustomGridView::MouseWheel(int notches, TShiftState shift)
 
 void TCustomGridView::wheelEvent(QWheelEvent* event)
 {
-    const int notches = event->angleDelta().y() / 120;
+    const int notches = m_wheel.Add(event->angleDelta().y());
     guard([&] { MouseWheel(notches, keyShift(event->modifiers())); });
     event->accept();
 }
@@ -486,7 +486,8 @@ void TCustomGridView::ColumnDrop(int x, int y)
     unsetCursor();
     const TPoint p = ScreenToClient(TPoint(x, y));
     TCustomColumn* dragged = m_dragColumn;
-    const TRect band(0, 0, HeaderRect().Right, 2 * HeaderSize());
+    // The header band runs across the client area, past the last column.
+    const TRect band(0, 0, ClientWidth(), 2 * HeaderSize());
     if (dragged) {
         if (band.Contains(p)) {
             if (TCustomColumn* target = ColumnAt(p.X))
@@ -657,6 +658,23 @@ void TCustomGridView::TypeAhead(QChar key)
             return;
         }
     }
+}
+
+void TCustomGridView::EditorKeyDown(TCellEditor* editor, int& key, Qt::KeyboardModifiers shift)
+{
+    const bool arrow
+        = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (!arrow || !qobject_cast<TCheckBoxEditor*>(editor)) {
+        TCustomGridViewControl::EditorKeyDown(editor, key, shift);
+        return;
+    }
+    int gridKey = key;
+    key = 0;
+    // The box closes as when the focus leaves it: what it shows is kept.
+    ApplyEdit();
+    HideEditor();
+    setFocus();
+    KeyDown(gridKey, keyShift(shift));
 }
 
 void TCustomGridView::keyPressEvent(QKeyEvent* event)

@@ -89,6 +89,8 @@ protected:
     virtual void HotCellChanged() { }
     virtual void HideHints();
 
+    // The arrow keys close a check-box editor and move in the grid.
+    void EditorKeyDown(TCellEditor* editor, int& key, Qt::KeyboardModifiers shift) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -112,4 +114,5 @@ private:
     int m_hotCol = -1;
     int m_hotRow = -1;
     TGridHintWindow* m_fitHint = nullptr;
+    TWheelNotches m_wheel;
 };

@@ -688,18 +688,23 @@ TColor TCustomGridViewControl::GetCellFontColor(int col, int row)
 void TCustomGridViewControl::UpdateVertScrollBar()
 {
     TControlScrollBar* bar = VertScrollBar();
+    const int top = bar->Position();
+    // The bar is updated where it stands (-1 keeps the position): moving it
+    // would run the steps of a scroll, closing the editor, on every paint.
     if (m_gridStyle == gsSlides) {
         const int range = RowCount() - ClientHeight() / (m_slideSize + GridLineWidth());
         // The window's bar disappears without a range whatever is asked; asking
         // for it anyway would show and hide it on every paint, resizing the
         // client area (and closing the editor) each time.
-        bar->SetParams(bar->Position(), 0, std::max(range, 0), 1, range != 0, range > 0);
-        return;
+        bar->SetParams(-1, 0, std::max(range, 0), 1, range != 0, range > 0);
+    } else {
+        const int range = GetVertScrollRange();
+        bar->SetParams(-1, 0, range, 1, range > 0, !(m_hideScrollBar && range < 1));
+        // Positions count rows: a page is the rows the data area shows.
+        bar->SetPageStep(std::max(VisibleRowCount(), 1));
     }
-    const int range = GetVertScrollRange();
-    bar->SetParams(bar->Position(), 0, range, 1, range > 0, !(m_hideScrollBar && range < 1));
-    // Positions count rows: a page is the rows the data area shows.
-    bar->SetPageStep(std::max(VisibleRowCount(), 1));
+    if (bar->Position() != top)
+        followCutPosition();
 }
 
 void TCustomGridViewControl::UpdateHorzScrollBar()
@@ -709,9 +714,20 @@ void TCustomGridViewControl::UpdateHorzScrollBar()
         bar->SetVisible(false);
         return;
     }
+    const int offset = bar->Position();
     const int range = GetHorzScrollRange();
-    bar->SetParams(bar->Position(), 0, range, 5, true, range > 0);
+    bar->SetParams(-1, 0, range, 5, true, range > 0);
     bar->SetLineStep(int(std::lround(ClientWidth() * 0.05)));
+    if (bar->Position() != offset)
+        followCutPosition();
+}
+
+void TCustomGridViewControl::followCutPosition()
+{
+    // A smaller range pulled the position back without scrolling the pixels:
+    // what is shown comes from the new position.
+    Invalidate();
+    RepositionEditor();
 }
 
 void TCustomGridViewControl::ScrollMessage(TScrollBarKind kind, int code)
@@ -830,8 +846,8 @@ void TCustomGridViewControl::Resize()
         else
             invalidateRect(TRect(std::min(old, w) - 2, 0, w, h));
         m_lastClientWidth = w;
-        HideEditor();
     }
+    HideEditor();
     UpdateHorzScrollBar();
 }
 
@@ -839,7 +855,9 @@ void TCustomGridViewControl::Resize()
 
 void TCustomGridViewControl::ColumnChanged(TColumns*, TCustomColumn* column, TColumnChangeKind kind)
 {
-    if (!HandleAllocated())
+    // A column being read is not in the collection yet: its reports wait for
+    // the repaint that ends the load, as they do before the window exists.
+    if (!HandleAllocated() || m_reading)
         return;
     if (kind == ckInputValue) {
         InvalidateColumnPart(column, AreaInput);
@@ -1048,8 +1066,11 @@ void TCustomGridViewControl::PaintRows()
         y += pitch;
         ++r;
     }
-    if (m_options.Contains(goSelectFullRow))
+    if (m_options.Contains(goSelectFullRow)) {
+        // The frame belongs to the rows: scrolled sideways, it stays off the indicator.
+        canvas.SetClipRect(data);
         PaintFocusRect();
+    }
     canvas.ResetClip();
 }
 
@@ -1406,6 +1427,7 @@ void TCustomGridViewControl::LeaveInputLine()
     if (hasState(gstInputEditing))
         ApplyEdit();
     m_inputFocused = false;
+    AcceptInput();
     HideEditor();
     InvalidatePart(gpInput);
     InvalidateSelection();

@@ -222,6 +222,8 @@ public:
     void HideEditor();
     void RepositionEditor();
     void AcceptInput();
+    // Focus back to the rows: the pending input is applied and the input line
+    // accepted as a new row.
     void LeaveInputLine();
     TCellEditor* Editor() const { return m_editor; }
     int EditColumn() const { return m_editCol; }
@@ -334,6 +336,7 @@ private:
     void invalidateRect(const TRect& r);
     // The areas a scroll moves and the rows' scroll unit, by the current layout.
     void updateScrollAreas();
+    void followCutPosition();
     void chooseFrame(bool relayout);
     void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);
 

@@ -124,12 +124,7 @@ void TNumericColumnDisplay::Draw()
     QRect r;
     GetTextRect(r);
     const auto* numeric = dynamic_cast<const TNumericColumn*>(Column);
-    const QByteArray mask = numeric ? numeric->FormatMask() : QByteArray();
-    QString text = mask.isEmpty() ? SysUtils::FloatToStr(FloatValue)
-                                  : ColumnText::FormatFloat(QString::fromLatin1(mask), FloatValue);
-    if (numeric)
-        text += numeric->TextAfter();
-    DrawCellText(text, r);
+    DrawCellText(numeric ? numeric->FormatValue(FloatValue) : SysUtils::FloatToStr(FloatValue), r);
 }
 
 void TDateColumnDisplay::Draw()
@@ -222,10 +217,10 @@ void TRateColumnDisplay::Draw()
     for (int i = 1; i <= count; ++i) {
         const bool full = i <= IntValue;
         const int x = origin.X + (i - 1) * step;
-        const QImage& picture = full ? glyph : rate->EmptyGlyph();
         if (!rate->Masked()) {
-            drawPicture(*Canvas, x, origin.Y, picture);
+            drawPicture(*Canvas, x, origin.Y, rate->ShownGlyph(full));
         } else {
+            const QImage& picture = full ? glyph : rate->EmptyGlyph();
             const QImage& mask = full ? rate->GlyphMask() : rate->EmptyGlyphMask();
             if (!picture.isNull() && !mask.isNull())
                 drawMaskedPicture(*Canvas, x, origin.Y, mask, picture);

@@ -5,6 +5,8 @@
 
 #include <QGuiApplication>
 #include <QHideEvent>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -18,6 +20,12 @@ namespace {
 int sundayBasedDayOfWeek(const QDate& date)
 {
     return date.dayOfWeek() % 7 + 1;
+}
+
+// A day as the calendar reports it: its midnight.
+TDateTime midnight(const QDate& date)
+{
+    return SysUtils::ToDateTime(QDateTime(date, QTime(0, 0)));
 }
 
 const char* const dayLetters[] = { "S", "M", "T", "W", "T", "F", "S" };
@@ -228,6 +236,21 @@ void TPopupView::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     ClosePopup();
 }
 
+void TPopupView::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString&)
+{
+    if (key == Qt::Key_Escape || key == Qt::Key_F4
+        || (key == Qt::Key_Up && (modifiers & Qt::AltModifier)))
+        ClosePopup();
+}
+
+void TPopupView::keyPressEvent(QKeyEvent* event)
+{
+    guard([&] { KeyPressed(event->key(), event->modifiers(), event->text()); });
+    // Keys the view does not use go nowhere: the editor below waits for the
+    // view to close.
+    event->accept();
+}
+
 void TPopupView::Paint()
 {
     TCanvas& canvas = Canvas();
@@ -365,6 +388,73 @@ void TPopupList::MouseMove(TShiftState shift, int x, int y)
         setHotIndex(index);
 }
 
+void TPopupList::moveHotTo(int index)
+{
+    if (m_items.isEmpty())
+        return;
+    index = std::clamp(index, 0, int(m_items.size()) - 1);
+    setHotIndex(index);
+    TControlScrollBar* bar = VertScrollBar();
+    if (index < TopRow())
+        bar->SetPosition(index);
+    else if (index >= TopRow() + rowsThatFit())
+        bar->SetPosition(index - rowsThatFit() + 1);
+}
+
+void TPopupList::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (modifiers & (Qt::AltModifier | Qt::ControlModifier)) {
+        TPopupView::KeyPressed(key, modifiers, text);
+        return;
+    }
+    switch (key) {
+    case Qt::Key_Up:
+        moveHotTo(m_hotIndex - 1);
+        return;
+    case Qt::Key_Down:
+        moveHotTo(m_hotIndex + 1);
+        return;
+    case Qt::Key_PageUp:
+        moveHotTo(m_hotIndex - rowsThatFit());
+        return;
+    case Qt::Key_PageDown:
+        moveHotTo(m_hotIndex + rowsThatFit());
+        return;
+    case Qt::Key_Home:
+        moveHotTo(0);
+        return;
+    case Qt::Key_End:
+        moveHotTo(int(m_items.size()) - 1);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_hotIndex >= 0 && m_hotIndex < m_items.size()) {
+            m_chosenIndex = m_hotIndex;
+            SendValue(m_items.at(m_hotIndex));
+        }
+        ClosePopup();
+        return;
+    default:
+        break;
+    }
+    if (text.size() == 1 && text.at(0).isPrint() && !text.at(0).isSpace()) {
+        // Letters compare as Turkish text, where i goes with İ and ı with I;
+        // the search runs from the item after the hot one round to the hot one.
+        const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+        const QString wanted = turkish.toUpper(text);
+        const int count = int(m_items.size());
+        for (int i = 1; i <= count; ++i) {
+            const int index = (m_hotIndex + i) % count;
+            if (turkish.toUpper(m_items.at(index)).startsWith(wanted)) {
+                moveHotTo(index);
+                break;
+            }
+        }
+        return;
+    }
+    TPopupView::KeyPressed(key, modifiers, text);
+}
+
 void TPopupList::ScrollContent(int, int)
 {
     // The list is a handful of rows: painting them again is simpler than moving pixels.
@@ -373,12 +463,14 @@ void TPopupList::ScrollContent(int, int)
 
 void TPopupList::wheelEvent(QWheelEvent* event)
 {
-    const int dy = event->angleDelta().y();
+    const int notches = m_wheel.Add(event->angleDelta().y());
     guard([&] {
-        if (dy > 0)
-            VertScrollBar()->LineUp();
-        else if (dy < 0)
-            VertScrollBar()->LineDown();
+        for (int i = 0; i < std::abs(notches); ++i) {
+            if (notches > 0)
+                VertScrollBar()->LineUp();
+            else
+                VertScrollBar()->LineDown();
+        }
     });
     event->accept();
 }
@@ -545,7 +637,7 @@ void TDatePopup::trackTo(const TPoint& client)
     int column = 0, row = 0;
     if (!CellAt(client.X, client.Y, column, row))
         return;
-    const TDateTime date = SysUtils::ToDateTime(QDateTime(CellDate(column, row), QTime(0, 0)));
+    const TDateTime date = midnight(CellDate(column, row));
     if (date == m_selectedDate)
         return;
     InvalidateRect(m_selectedRect);
@@ -589,13 +681,69 @@ void TDatePopup::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     TPopupView::MouseUp(button, shift, x, y);
 }
 
+void TDatePopup::selectDay(const QDate& date)
+{
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return;
+    m_selectedDate = midnight(date);
+    m_year = date.year();
+    m_month = date.month();
+    Invalidate();
+}
+
+void TDatePopup::KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    if (modifiers & Qt::AltModifier) {
+        TPopupView::KeyPressed(key, modifiers, text);
+        return;
+    }
+    // The keys move on from the selected day; without one, from the shown month's first.
+    QDate selected = SysUtils::FromDateTime(m_selectedDate).date();
+    if (m_selectedDate == 0 || !selected.isValid())
+        selected = shownMonth();
+    const int years = (modifiers & Qt::ControlModifier) ? 12 : 1;
+    switch (key) {
+    case Qt::Key_Left:
+        selectDay(selected.addDays(-1));
+        return;
+    case Qt::Key_Right:
+        selectDay(selected.addDays(1));
+        return;
+    case Qt::Key_Up:
+        selectDay(selected.addDays(-7));
+        return;
+    case Qt::Key_Down:
+        selectDay(selected.addDays(7));
+        return;
+    case Qt::Key_PageUp:
+        selectDay(selected.addMonths(-years));
+        return;
+    case Qt::Key_PageDown:
+        selectDay(selected.addMonths(years));
+        return;
+    case Qt::Key_Home:
+        selectDay(shownMonth());
+        return;
+    case Qt::Key_End:
+        selectDay(QDate(m_year, m_month, shownMonth().daysInMonth()));
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        SendValue(SysUtils::DateTimeToStr(midnight(selected)));
+        ClosePopup();
+        return;
+    default:
+        TPopupView::KeyPressed(key, modifiers, text);
+    }
+}
+
 void TDatePopup::Select(int x, int y)
 {
     int column = 0, row = 0;
     if (!CellAt(x, y, column, row))
         return;
-    SendValue(SysUtils::DateTimeToStr(
-        SysUtils::ToDateTime(QDateTime(CellDate(column, row), QTime(0, 0)))));
+    SendValue(SysUtils::DateTimeToStr(midnight(CellDate(column, row))));
 }
 
 void TDatePopup::buttonValue(const QString& value)

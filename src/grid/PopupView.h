@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 
 // The drop-down windows the button editors open below themselves: a plain
@@ -99,6 +100,10 @@ protected:
     virtual void PaintClient() { }
     void Paint() override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    // A key while the view is open (it has the keyboard then): Escape, F4 and
+    // Alt+Up close the view.
+    virtual void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+    void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void ShowScrollBar(TScrollBarKind kind, bool show) override;
@@ -150,12 +155,18 @@ public:
 protected:
     void PaintClient() override;
     void MouseMove(TShiftState shift, int x, int y) override;
+    // The arrows, the page keys, Home and End move the hot item; a letter
+    // jumps to the next item that starts with it; Enter chooses the hot item.
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
     void ScrollContent(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     void invalidateRow(int index);
     void setHotIndex(int index);
+    // The hot item becomes index (kept within the items), scrolled into view.
+    void moveHotTo(int index);
+    int rowsThatFit() const { return std::max(1, ClientHeight() / m_itemHeight); }
 
     QStringList m_items;
     QPointer<TCustomImageList> m_images;
@@ -165,6 +176,7 @@ private:
     int m_previousHot = 0;
     int m_chosenIndex = -1;
     int m_dropDownCount = 8;
+    TWheelNotches m_wheel;
 };
 
 // The month calendar of the date picker.
@@ -215,9 +227,15 @@ protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    // The arrows move the selected day by a day or a week, the page keys by a
+    // month (with Ctrl a year), Home and End to the ends of the shown month;
+    // Enter or Space chooses the selected day.
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers, const QString& text) override;
     void Resize() override;
 
 private:
+    // The selected day becomes date, and its month is shown.
+    void selectDay(const QDate& date);
     TRect dayArea() const;
     TRect cellRect(int column, int row) const;
     void trackTo(const TPoint& client);

@@ -45,6 +45,15 @@ void checkPageSize(int pageSize)
 
 } // namespace
 
+// ---------------------------------------------------------------- TWheelNotches
+
+int TWheelNotches::Add(int angleDelta)
+{
+    const long long total = (long long)m_rest + angleDelta;
+    m_rest = int(total % 120);
+    return int(total / 120);
+}
+
 // ---------------------------------------------------------------- TControlScrollBar
 
 TControlScrollBar::TControlScrollBar(TCustomScrollView* control, TScrollBarKind kind)
@@ -129,6 +138,9 @@ void TControlScrollBar::UpdateBar()
 {
     if (m_updating || !m_control->HandleAllocated())
         return;
+    // A bar that is to be shown while it is disabled stays, greyed, when its
+    // range is empty.
+    m_control->SetDisableNoScroll(m_kind, m_visible && !m_enabled);
     m_control->SetScrollInfo(m_kind, m_min, m_max, m_pageSize, m_position);
     m_control->EnableScrollBar(m_kind, m_enabled);
 }
@@ -239,7 +251,7 @@ void TCustomScrollView::SetScrollInfo(
     bar->setPageStep(pageSize);
     bar->setValue(position);
     // A window's own bar disappears while its range is empty or smaller than a page.
-    const bool show = max > min && pageSize <= max - min;
+    const bool show = (max > min && pageSize <= max - min) || m_disableNoScroll[kind];
     if (bar->isHidden() == show) {
         bar->setVisible(show);
         layoutBars();

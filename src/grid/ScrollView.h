@@ -33,6 +33,19 @@ constexpr TCursor crRoll = 3003;
 constexpr TCursor crRollUp = 3004;
 constexpr TCursor crRollDown = 3005;
 
+// Adds up the turns of a mouse wheel (in eighths of a degree, 120 a notch) and
+// hands out whole notches: high-resolution wheels and touchpads send parts of one.
+class TWheelNotches
+{
+public:
+    // The whole notches this turn completes, positive away from the user; the
+    // part of a notch left over counts towards the next turn, either way.
+    int Add(int angleDelta);
+
+private:
+    int m_rest = 0;
+};
+
 // One of the view's two scroll bars: keeps range, page, position and steps,
 // and pushes them to the view's bar of its kind.
 class TControlScrollBar : public TPersistent
@@ -132,8 +145,10 @@ public:
     bool HandleAllocated() const { return m_handleAllocated; }
     void HandleNeeded();
 
-    // The window's own bars, as the platform would keep them.
+    // The window's own bars, as the platform would keep them. A bar whose range
+    // is empty disappears, unless it is to be greyed instead.
     virtual void SetScrollInfo(TScrollBarKind kind, int min, int max, int pageSize, int position);
+    void SetDisableNoScroll(TScrollBarKind kind, bool value) { m_disableNoScroll[kind] = value; }
     virtual int ScrollTrackPos(TScrollBarKind kind) const;
     virtual void EnableScrollBar(TScrollBarKind kind, bool enabled);
     virtual void ShowScrollBar(TScrollBarKind kind, bool show);
@@ -154,6 +169,7 @@ private:
     TRect m_vertClipRect;
     int m_vertScrollUnit = 1;
     QScrollBar* m_bars[2];
+    bool m_disableNoScroll[2] = { false, false };
     bool m_handleAllocated = false;
 };
 

@@ -45,6 +45,14 @@ void typeChar(TTextualEditor& editor, QChar ch)
     QTest::sendKeyEvent(QTest::Click, editor.EditWindow(), Qt::Key_unknown, QString(ch), {});
 }
 
+// A wheel event of `delta` eighths of a degree (120 a notch; up is positive).
+void Wheel(QWidget* widget, int delta)
+{
+    QWheelEvent event(QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
 void putCaret(TTextualEditor& editor, int position)
 {
     editor.EditWindow()->setCursorPosition(position);
@@ -240,14 +248,34 @@ TEST(CellEditors, SpinButtonsRepeatWhileHeld)
     SetViewServices(nullptr);
 }
 
-TEST(CellEditors, SpinWheelStepsOncePerNotch)
+TEST(CellEditors, WheelStepsOncePerWholeNotch)
 {
+    // Two notches in one event step twice; a touchpad's partial notches add up
+    // and step once per whole one.
     TSpinEditor spin;
     spin.show();
-    QWheelEvent up(QPointF(5, 5), spin.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 240),
-        Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(spin.EditWindow(), &up);
+    Wheel(spin.EditWindow(), 240);
     EXPECT_EQ(spin.Text(), QStringLiteral("2"));
+    for (int i = 0; i < 5; ++i)
+        Wheel(spin.EditWindow(), 60);
+    EXPECT_EQ(spin.Text(), QStringLiteral("4"));
+    // The half notch left over counts towards the next step, either way.
+    Wheel(spin.EditWindow(), -90);
+    EXPECT_EQ(spin.Text(), QStringLiteral("4"));
+    Wheel(spin.EditWindow(), -90);
+    EXPECT_EQ(spin.Text(), QStringLiteral("3"));
+
+    TComboBoxEditor combo;
+    combo.show();
+    combo.SetItems({ QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C") });
+    combo.SetItemIndex(0);
+    for (int i = 0; i < 3; ++i)
+        Wheel(combo.EditWindow(), -40);
+    EXPECT_EQ(combo.ItemIndex(), 1);
+    Wheel(combo.EditWindow(), 119);
+    EXPECT_EQ(combo.ItemIndex(), 1);
+    Wheel(combo.EditWindow(), 1);
+    EXPECT_EQ(combo.ItemIndex(), 0);
 }
 
 TEST(CellEditors, ComboItemIndexIsClampedToTheItems)

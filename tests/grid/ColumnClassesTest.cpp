@@ -144,21 +144,6 @@ TEST(ColumnClasses, ProgressMaximumCannotBeZero)
     EXPECT_EQ(column.Max(), 100);
 }
 
-TEST(ColumnClasses, RateGlyphsAreMadeTransparentWhenAsked)
-{
-    TRateColumn column;
-    QImage star(3, 3, QImage::Format_RGB32);
-    star.fill(Qt::yellow);
-    star.setPixelColor(0, 2, Qt::white);
-    star.setPixelColor(2, 0, Qt::white);
-    column.SetGlyph(star);
-    EXPECT_EQ(qAlpha(column.Glyph().pixel(2, 0)), 255);
-    column.SetTransparent(true);
-    column.SetGlyph(star);
-    EXPECT_EQ(qAlpha(column.Glyph().pixel(2, 0)), 0);
-    EXPECT_EQ(qAlpha(column.Glyph().pixel(1, 1)), 255);
-}
-
 TEST(ColumnClasses, RepaintingSettingsAskForTheirCells)
 {
     FakeGrid grid;

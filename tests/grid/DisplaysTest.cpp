@@ -1,9 +1,12 @@
 #include "Displays.h"
+#include "Bitmap.h"
 #include "CellEditors.h"
 #include "ColumnClasses.h"
 #include "Fonts.h"
 #include "GridView.h"
+#include "ImgList.h"
 #include "ThemesSupport.h"
+#include "Win1254.h"
 
 #include <QPainter>
 
@@ -220,6 +223,13 @@ TEST(CellPainters, ValuePaintersFormatTheirValues)
     EXPECT_EQ(render(date.Display()), reference(QStringLiteral("yok")));
     increment.Display()->IntValue = 41;
     EXPECT_EQ(render(increment.Display()), reference(QStringLiteral("42")));
+
+    // The mask is Turkish 8-bit text: its letters are drawn as the column shows them.
+    TNumericColumn turkish;
+    turkish.SetFormatMask(Win1254::encode(QString::fromUtf8("0.0' Şığ'")));
+    turkish.Display()->FloatValue = 3.14159;
+    EXPECT_EQ(turkish.FormatText(QStringLiteral("3.14159")), QString::fromUtf8("3.1 Şığ"));
+    EXPECT_EQ(render(turkish.Display()), reference(QString::fromUtf8("3.1 Şığ")));
 }
 
 TEST(CellPainters, ProgressBarFillsItsShareOfTheInnerWidth)
@@ -299,6 +309,155 @@ TEST(CellPainters, RatingShowsFullThenEmptyGlyphs)
     EXPECT_TRUE(Near(masked.At(7, 4), clRed));
     EXPECT_TRUE(Near(masked.At(47, 4), clBlue));
     EXPECT_TRUE(Near(masked.At(42, 4), clWhite));
+}
+
+TEST(CellPainters, RatingTransparencyShowsTheCellThroughTheKeyColour)
+{
+    // A red glyph whose bottom-left pixel, and one more, are white: the key colour.
+    QImage star = Solid(4, 4, Qt::red);
+    star.setPixelColor(0, 3, Qt::white);
+    star.setPixelColor(3, 0, Qt::white);
+    QImage mask = Solid(4, 4, Qt::white);
+    mask.setPixelColor(0, 3, Qt::black);
+    const auto drawn = [](TRateColumn& column) {
+        column.SetMax(1);
+        column.SetAlignment(taLeftJustify);
+        column.SetVerticalAlignment(vaTop);
+        Surface s(8, 4);
+        s.image.fill(Qt::blue);
+        Prepare(*column.Display(), s, QRect(0, 0, 8, 4));
+        column.Display()->IntValue = 1;
+        column.Display()->Draw();
+        return s.Snapshot();
+    };
+    const QRgb blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255), red = qRgb(255, 0, 0);
+
+    // The order of the two settings makes no difference.
+    TRateColumn first, last;
+    first.SetTransparent(true);
+    first.SetGlyph(star);
+    last.SetGlyph(star);
+    last.SetTransparent(true);
+    for (TRateColumn* column : { &first, &last }) {
+        const QImage image = drawn(*column);
+        EXPECT_EQ(image.pixel(3, 0), blue);
+        EXPECT_EQ(image.pixel(0, 3), blue);
+        EXPECT_EQ(image.pixel(1, 1), red);
+    }
+    // The pictures themselves are kept as given: switched off, the white is back.
+    EXPECT_EQ(first.Glyph(), star);
+    first.SetTransparent(false);
+    EXPECT_EQ(drawn(first).pixel(3, 0), white);
+
+    // Masks are never keyed: a masked glyph shows what its mask says.
+    last.SetGlyphMask(mask);
+    EXPECT_EQ(last.GlyphMask(), mask);
+    last.SetMasked(true);
+    const QImage masked = drawn(last);
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(3, 0)), clWhite));
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(0, 3)), clBlue));
+}
+
+TEST(CellPainters, ImagesComeFromTheListPlacedByTheAlignment)
+{
+    TCustomImageList images(nullptr, 8, 6);
+    images.Add(Solid(8, 6, Qt::red));
+    images.Add(Solid(8, 6, Qt::green));
+    TImageColumn column;
+    column.SetAlignment(taRightJustify);
+    column.SetVerticalAlignment(vaBottom);
+    auto* display = column.Display();
+    const auto drawn = [&](int index) {
+        Surface s(40, 20);
+        Prepare(*display, s, QRect(0, 0, 40, 20));
+        display->IntValue = index;
+        display->Draw();
+        return s.Snapshot();
+    };
+    const QImage blank = Solid(40, 20, Qt::white).convertToFormat(QImage::Format_RGB32);
+    // Without a list, or with an index it does not have, nothing is drawn.
+    EXPECT_EQ(drawn(1), blank);
+    column.SetImages(&images);
+    EXPECT_EQ(drawn(2), blank);
+
+    // Right and bottom, two pixels in: the 8 x 6 image covers (30, 12) to (37, 17).
+    const QImage right = drawn(1);
+    EXPECT_EQ(right.pixel(30, 12), qRgb(0, 255, 0));
+    EXPECT_EQ(right.pixel(37, 17), qRgb(0, 255, 0));
+    EXPECT_EQ(right.pixel(38, 17), qRgb(255, 255, 255));
+    EXPECT_EQ(right.pixel(30, 11), qRgb(255, 255, 255));
+    // Centred on both axes the margin plays no part.
+    column.SetAlignment(taCenter);
+    column.SetVerticalAlignment(vaMiddle);
+    const QImage centred = drawn(0);
+    EXPECT_EQ(centred.pixel(16, 7), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(15, 7), qRgb(255, 255, 255));
+    EXPECT_EQ(centred.pixel(23, 12), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(23, 13), qRgb(255, 255, 255));
+
+    // Masked: nothing without masks; with them, black in the mask keeps the cell.
+    column.SetMasked(true);
+    EXPECT_EQ(drawn(0), blank);
+    TCustomImageList masks(nullptr, 8, 6);
+    QImage mask = Solid(8, 6, Qt::white);
+    QPainter(&mask).fillRect(4, 0, 4, 6, Qt::black);
+    masks.Add(mask);
+    column.SetMasks(&masks);
+    const QImage masked = drawn(0);
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(17, 9)), clRed));
+    EXPECT_TRUE(Near(FromQColor(masked.pixelColor(22, 9)), clWhite));
+    // An image without its mask draws nothing.
+    images.Add(Solid(8, 6, Qt::blue));
+    EXPECT_EQ(drawn(2), blank);
+}
+
+TEST(CellPainters, GraphicsKeepTheirShapeInsideAFrame)
+{
+    TGraphicColumn column;
+    auto* display = column.Display();
+    TBitmap wide, tall;
+    wide.LoadFromImage(Solid(20, 10, Qt::red));
+    tall.LoadFromImage(Solid(10, 20, Qt::blue));
+    const auto drawn = [&](TGraphic* graphic, bool selected = false) {
+        Surface s(60, 40);
+        Prepare(*display, s, QRect(0, 0, 60, 40));
+        display->GraphicValue = graphic;
+        display->Selected = selected;
+        display->Draw();
+        return s.Snapshot();
+    };
+    const QRgb white = qRgb(255, 255, 255), red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+    // Inside the 4-pixel margin lies (4, 4)-(56, 36); the one-pixel frame goes round it.
+    const QImage frame = drawn(nullptr);
+    EXPECT_EQ(FromQColor(frame.pixelColor(3, 3)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(FromQColor(frame.pixelColor(56, 36)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(frame.pixel(4, 4), white);
+    EXPECT_EQ(frame.pixel(2, 2), white);
+    EXPECT_EQ(FromQColor(drawn(nullptr, true).pixelColor(3, 20)), ColorToRGB(clHighlightText));
+
+    // 20 x 10 scaled by 2.6 to 52 x 26, against the left edge, centred in the height.
+    const QImage w = drawn(&wide);
+    EXPECT_EQ(w.pixel(5, 8), red);
+    EXPECT_EQ(w.pixel(54, 31), red);
+    EXPECT_EQ(w.pixel(30, 5), white);
+    EXPECT_EQ(w.pixel(30, 34), white);
+    // 10 x 20 scaled by 1.6 to 16 x 32, at the top, centred in the width.
+    const QImage t = drawn(&tall);
+    EXPECT_EQ(t.pixel(23, 5), blue);
+    EXPECT_EQ(t.pixel(36, 34), blue);
+    EXPECT_EQ(t.pixel(20, 20), white);
+    EXPECT_EQ(t.pixel(39, 20), white);
+    // Stretched, it fills the whole inside.
+    column.SetStrecht(true);
+    const QImage stretched = drawn(&tall);
+    EXPECT_EQ(stretched.pixel(5, 5), blue);
+    EXPECT_EQ(stretched.pixel(54, 34), blue);
+
+    // A wider border takes more rings, one pixel each.
+    column.SetBorderWidth(3);
+    const QImage thick = drawn(nullptr);
+    EXPECT_EQ(FromQColor(thick.pixelColor(1, 20)), ColorToRGB(clBtnFace));
+    EXPECT_EQ(thick.pixel(0, 20), white);
 }
 
 TEST(CellPainters, HtmlTagsAndTheirCountersCarryOver)
@@ -544,6 +703,171 @@ TEST(PartPainter, SortArrowOnlyWhenItFits)
     h.column->SetSorted(true);
     EXPECT_NE(h.Header(shortCaption), unsortedShort);
     EXPECT_EQ(h.Header(wide), unsortedWide);
+}
+
+namespace {
+
+// The smallest rectangle holding every pixel in which two pictures differ.
+QRect Difference(const QImage& a, const QImage& b)
+{
+    QRect box;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+TColor At(const QImage& image, int x, int y)
+{
+    return FromQColor(image.pixelColor(x, y));
+}
+
+} // namespace
+
+TEST(PartPainter, ClassicSortArrowsPointTheirWayBesideTheCaption)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    const QString caption = QStringLiteral("Ad");
+    const QImage unsorted = h.Header(caption);
+    h.column->SetSorted(true);
+    // 19 pixels after the caption, from 2 pixels in; in the middle of the height less 4.
+    const int x = 2 + h.surface.canvas.TextWidth(caption) + 19, y = 20 / 2 - 4;
+    const TColor shadow = ColorToRGB(clBtnShadow), light = ColorToRGB(clBtnHighlight),
+                 face = ColorToRGB(clBtnFace);
+
+    const QImage ascending = h.Header(caption);
+    EXPECT_EQ(Difference(ascending, unsorted), QRect(x, y, 8, 7));
+    // The apex at the top, the base along the bottom, lit on the right.
+    EXPECT_EQ(At(ascending, x + 3, y), shadow);
+    EXPECT_EQ(At(ascending, x + 4, y), light);
+    EXPECT_EQ(At(ascending, x + 5, y), face);
+    EXPECT_EQ(At(ascending, x + 5, y + 6), shadow);
+    EXPECT_EQ(At(ascending, x + 6, y + 4), light);
+
+    h.column->SetSortKind(skDescending);
+    const QImage descending = h.Header(caption);
+    EXPECT_EQ(Difference(descending, unsorted), QRect(x, y, 8, 7));
+    // Upside down: the base along the top, the apex at the bottom.
+    EXPECT_EQ(At(descending, x + 5, y), shadow);
+    EXPECT_EQ(At(descending, x + 6, y + 2), light);
+    EXPECT_EQ(At(descending, x + 5, y + 6), face);
+    EXPECT_EQ(At(descending, x + 3, y + 6), shadow);
+}
+
+TEST(PartPainter, ThemedSortArrowsAreGreyTriangles)
+{
+    ASSERT_TRUE(ThemesAvailable());
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsAuto);
+    const QString caption = QStringLiteral("Ad");
+    const QImage unsorted = h.Header(caption);
+    h.column->SetSorted(true);
+    const int x = 2 + h.surface.canvas.TextWidth(caption) + 19, y = 20 / 2 - 4 + 1;
+    const TColor grey = ColorToRGB(clGrayText);
+
+    const QImage ascending = h.Header(caption);
+    EXPECT_EQ(Difference(ascending, unsorted), QRect(x, y, 9, 5));
+    EXPECT_EQ(At(ascending, x + 4, y), grey);
+    EXPECT_EQ(At(ascending, x + 1, y + 4), grey);
+    EXPECT_NE(At(ascending, x + 1, y), grey);
+
+    h.column->SetSortKind(skDescending);
+    const QImage descending = h.Header(caption);
+    EXPECT_EQ(Difference(descending, unsorted), QRect(x, y, 9, 5));
+    EXPECT_EQ(At(descending, x + 4, y + 4), grey);
+    EXPECT_EQ(At(descending, x + 1, y), grey);
+    EXPECT_NE(At(descending, x + 1, y + 4), grey);
+}
+
+TEST(PartPainter, PressedClassicHeadersAreInverted)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    const QImage released = h.Header(QString());
+    // The grid's pressed header is the one held down by the mouse.
+    h.grid.MouseDown(mbLeft, ssLeft, 50, 5);
+    ASSERT_EQ(h.grid.PressedHeader(), h.column);
+    const QImage pressed = h.Header(QString());
+    const auto inverted = [&](int x, int y) {
+        return (pressed.pixel(x, y) & 0xFFFFFF) == (~released.pixel(x, y) & 0xFFFFFF);
+    };
+    // The only column: all of it, its last row and column included.
+    EXPECT_TRUE(inverted(50, 10));
+    EXPECT_TRUE(inverted(0, 0));
+    EXPECT_TRUE(inverted(99, 19));
+
+    // Among others, its last row and column (the shadow) are left as they are.
+    auto* second = new TTextualColumn();
+    second->SetPosition(1);
+    h.grid.Columns()->Add(second);
+    h.grid.MouseUp(mbLeft, ssLeft, 200, 100);
+    const QImage first = h.Header(QString());
+    h.grid.MouseDown(mbLeft, ssLeft, 50, 5);
+    const QImage held = h.Header(QString());
+    EXPECT_EQ(held.pixel(98, 18) & 0xFFFFFF, ~first.pixel(98, 18) & 0xFFFFFF);
+    EXPECT_EQ(held.pixel(99, 19), first.pixel(99, 19));
+    EXPECT_EQ(held.pixel(99, 5), first.pixel(99, 5));
+    // The drag box's painter draws no background and so never presses: the
+    // white it draws on stays white.
+    h.painter.DrawBackground = false;
+    EXPECT_EQ(h.Header(QString()).pixel(50, 10), qRgb(255, 255, 255));
+}
+
+TEST(PartPainter, OldStyleHeadersAreFlatWithADarkEdge)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsOldStyle);
+    h.column->Header().SetColor(TColor(0x00C0E0E0));
+    const QImage image = h.Header(QString());
+    EXPECT_EQ(At(image, 50, 10), TColor(0x00C0E0E0));
+    EXPECT_EQ(At(image, 50, 0), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(At(image, 0, 10), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(At(image, 50, 19), ColorToRGB(clWindowFrame));
+    EXPECT_EQ(At(image, 99, 10), ColorToRGB(clWindowFrame));
+    // The classic button has a shadow there instead.
+    h.grid.SetHeaderStyle(hsDefault);
+    EXPECT_EQ(At(h.Header(QString()), 50, 19), ColorToRGB(clBtnShadow));
+}
+
+TEST(PartPainter, HeaderGlyphsWithAndWithoutTheirCaption)
+{
+    ClassicLook classic;
+    HeaderFixture h;
+    h.grid.SetHeaderStyle(hsDefault);
+    // A red 8 x 6 glyph whose bottom-left colour, white, is transparent.
+    QImage glyph = Solid(8, 6, Qt::red);
+    glyph.setPixelColor(0, 5, Qt::white);
+    glyph.setPixelColor(7, 0, Qt::white);
+    h.column->Header().SetGlyph(glyph);
+    const TColor face = ColorToRGB(clBtnFace), red = TColor(0x000000FF);
+
+    // Text only: the glyph is not drawn.
+    EXPECT_EQ(At(h.Header(QString()), 4, 8), face);
+
+    // Image only: at 3 pixels in, centred in the height; no caption.
+    h.column->Header().SetDisplayMode(dmImageOnly);
+    const QImage image = h.Header(QStringLiteral("Ad"));
+    EXPECT_EQ(At(image, 3, 7), red);
+    EXPECT_EQ(At(image, 10, 12), red);
+    EXPECT_EQ(At(image, 10, 7), face);
+    EXPECT_EQ(At(image, 3, 12), face);
+    EXPECT_EQ(image, h.Header(QString()));
+    // Its sort arrow follows the glyph.
+    const QImage unsorted = h.Header(QString());
+    h.column->SetSorted(true);
+    EXPECT_EQ(Difference(h.Header(QString()), unsorted).left(), 2 + 8 + 19);
+    h.column->SetSorted(false);
+
+    // Text and image: the caption starts 2 pixels after the glyph.
+    h.column->Header().SetDisplayMode(dmTextAndImage);
+    const int textX = FirstDifferentColumn(h.Header(QStringLiteral("H")), h.Header(QString()));
+    EXPECT_GE(textX, 3 + 8 + 2);
+    EXPECT_LE(textX, 3 + 8 + 3);
 }
 
 TEST(PartPainter, FooterAndInputCells)

@@ -621,3 +621,271 @@ TEST_F(GridInteraction, CellHintsTakeOneLineUntilTheyNeedToWrap)
     EXPECT_EQ(hint->width(), 250);
     EXPECT_GE(hint->height(), 2 * metrics.height());
 }
+
+// ---------------------------------------------------------------- scrolling
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Paint events the widget still gets while the event loop runs `rounds` times
+// with nothing else happening.
+int PaintsWhenLeftAlone(QWidget* widget, int rounds)
+{
+    PaintCounter counter(widget);
+    for (int i = 0; i < rounds; ++i)
+        QApplication::processEvents();
+    return counter.paints;
+}
+
+} // namespace
+
+TEST_F(GridInteraction, AScrolledDownGridOpensAndKeepsItsEditor)
+{
+    grid->AddRows(30);
+    grid->VertScrollBar()->SetPosition(5);
+    QApplication::processEvents();
+    ASSERT_EQ(grid->TopRow(), 5);
+
+    clickCell(ColName, 7);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    // Repaints and new rows leave it open where it is.
+    QApplication::processEvents();
+    grid->Invalidate();
+    grid->Update();
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    type(QStringLiteral("Yeni"));
+    grid->AddRows(1);
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_TRUE(grid->Editor()->isVisible());
+    EXPECT_EQ(grid->Editor()->geometry(),
+        grid->GetCellRect(ColName, 7, gpData)
+            .Inflated(-1, -1)
+            .ToQRect()
+            .translated(grid->ClientOffset()));
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid->CellText(ColName, 7), QStringLiteral("Yeni"));
+    EXPECT_EQ(grid->TopRow(), 5);
+}
+
+TEST_F(GridInteraction, ASidewaysScrolledGridGoesIdle)
+{
+    column(ColNote)->SetWidth(400);
+    clickCell(ColCity, 1);
+    ASSERT_EQ(grid->FocusedColumn(), ColCity);
+    key(Qt::Key_Escape);
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    ASSERT_GT(grid->HorzOffset(), 0);
+    // Whatever the scroll left to paint is painted within a few rounds; then
+    // the grid has nothing more to do.
+    PaintsWhenLeftAlone(grid, 10);
+    EXPECT_EQ(PaintsWhenLeftAlone(grid, 20), 0);
+}
+
+TEST_F(GridInteraction, AClickOnTheRowsTurnsTheEditedInputLineIntoARow)
+{
+    grid->SetOptions(grid->Options() + goInput);
+    const TRect input = grid->GetCellRect(ColName, 0, gpInput);
+    click((input.Left + input.Right) / 2, (input.Top + input.Bottom) / 2);
+    ASSERT_TRUE(grid->hasState(gstInputEditing));
+    type(QStringLiteral("Nur"));
+
+    clickCell(ColNote, 1);
+    EXPECT_FALSE(grid->InputFocused());
+    EXPECT_FALSE(grid->hasState(gstInputEditing));
+    ASSERT_EQ(grid->RowCount(), 5);
+    EXPECT_EQ(grid->CellText(ColName, 4), QStringLiteral("Nur"));
+    EXPECT_EQ(column(ColName)->InputValue(), QString());
+    // The click itself went to the rows.
+    EXPECT_EQ(grid->FocusedRow(), 1);
+    EXPECT_EQ(grid->FocusedColumn(), ColNote);
+}
+
+// ------------------------------------------------------------------ pop-ups
+
+TEST_F(GridInteraction, OpenPopUpsTakeTheKeyboard)
+{
+    // Keys go to the window as the keyboard sends them: an open pop-up has them.
+    const auto press = [this](Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+        QTest::keyClick(handle(), k, mods);
+    };
+
+    // The pick list opens on the cell's item; the arrows move through the
+    // items, a letter jumps to the next item it starts, Enter takes the item.
+    clickCell(ColCity, 0);
+    auto* combo = qobject_cast<TComboBoxEditor*>(grid->Editor());
+    ASSERT_NE(combo, nullptr);
+    const QPoint button = centreIn(combo->Button(), window.get());
+    QTest::mousePress(handle(), Qt::LeftButton, {}, button);
+    QTest::mouseRelease(handle(), Qt::LeftButton, {}, button);
+    auto* list = qobject_cast<TPopupList*>(combo->Popup());
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(list->HotIndex(), 0);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(list->HotIndex(), 2);
+    press(Qt::Key_Up);
+    EXPECT_EQ(list->HotIndex(), 1);
+    press(Qt::Key_End);
+    EXPECT_EQ(list->HotIndex(), 3);
+    press(Qt::Key_Home);
+    EXPECT_EQ(list->HotIndex(), 0);
+    press(Qt::Key_B);
+    EXPECT_EQ(list->HotIndex(), 2);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(combo->Text(), QStringLiteral("Bursa"));
+    // Escape closes only the list: the editor stays, with its text.
+    press(Qt::Key_F4);
+    ASSERT_TRUE(list->isVisible());
+    press(Qt::Key_Down);
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(list->isVisible());
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    EXPECT_EQ(combo->Text(), QStringLiteral("Bursa"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid->CellText(ColCity, 0), QStringLiteral("Bursa"));
+
+    // Alt+Down opens the calendar on the cell's day (Sunday 10 March 2024); the arrows
+    // move by a day and a week, the page keys by a month, Enter takes the day.
+    clickCell(ColDate, 0);
+    auto* picker = qobject_cast<TDatePickerEditor*>(grid->Editor());
+    ASSERT_NE(picker, nullptr);
+    press(Qt::Key_Down, Qt::AltModifier);
+    auto* calendar = qobject_cast<TDatePopup*>(picker->Popup());
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_TRUE(calendar->isVisible());
+    const auto selected = [&] { return SysUtils::FromDateTime(calendar->SelectedDate()).date(); };
+    press(Qt::Key_Right);
+    EXPECT_EQ(selected(), QDate(2024, 3, 11));
+    press(Qt::Key_Down);
+    EXPECT_EQ(selected(), QDate(2024, 3, 18));
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(selected(), QDate(2024, 4, 18));
+    EXPECT_EQ(calendar->Month(), 4);
+    press(Qt::Key_Left);
+    press(Qt::Key_Up);
+    EXPECT_EQ(selected(), QDate(2024, 4, 10));
+    press(Qt::Key_Return);
+    EXPECT_FALSE(calendar->isVisible());
+    press(Qt::Key_Return);
+    EXPECT_EQ(
+        SysUtils::FromDateTime(grid->Cell(ColDate, 0)->AsDateTime()).date(), QDate(2024, 4, 10));
+}
+
+TEST_F(GridInteraction, ArrowKeysCloseTheCheckBoxEditorAndMoveInTheGrid)
+{
+    grid->SetFocusedCell(ColActive, 1, 0);
+    grid->EditCell(ColActive, 1);
+    auto* editor = qobject_cast<TCheckBoxEditor*>(grid->Editor());
+    ASSERT_NE(editor, nullptr);
+    ASSERT_EQ(QApplication::focusWidget(), editor);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(editor->Checked());
+    key(Qt::Key_Down);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->FocusedRow(), 2);
+    // What the box showed when it closed is kept, as when the focus leaves it.
+    EXPECT_TRUE(grid->Cell(ColActive, 1)->AsBoolean());
+
+    grid->EditCell(ColActive, 2);
+    ASSERT_NE(grid->Editor(), nullptr);
+    key(Qt::Key_Left);
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_EQ(grid->FocusedColumn(), ColDate);
+    EXPECT_EQ(grid->FocusedRow(), 2);
+}
+
+// ------------------------------------------------------------ odds and ends
+
+TEST_F(GridInteraction, WithoutHideScrollBarTheVerticalBarStaysGreyedWhenTheRowsFit)
+{
+    QScrollBar* bar = grid->NativeBar(sbVertical);
+    ASSERT_LT(grid->RowCount(), grid->VisibleRowCount());
+    EXPECT_FALSE(bar->isVisible());
+    const int wide = grid->ClientWidth();
+    grid->SetHideScrollBar(false);
+    grid->Invalidate();
+    grid->Update();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+    EXPECT_EQ(grid->ClientWidth(), wide - bar->width());
+    // Rows beyond the data area enable it; without them it is greyed again.
+    grid->AddRows(20);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->isEnabled());
+    grid->Clear();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+    grid->SetHideScrollBar(true);
+    grid->Invalidate();
+    grid->Update();
+    EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(GridInteraction, DropRightOfTheLastColumnNeverHidesIt)
+{
+    grid->SetOptions(grid->Options() + goCanHideColumn);
+    const QStringList before = displayOrder();
+    startDrag(ColCity, 8);
+    ASSERT_TRUE(grid->hasState(gstHeaderDragging));
+    const int right = grid->HeaderRect().Right + 10;
+    ASSERT_LT(right, grid->ClientWidth());
+    move(right, 10);
+    release(right, 10);
+    EXPECT_TRUE(column(ColCity)->Visible());
+    EXPECT_EQ(displayOrder(), before);
+}
+
+TEST_F(GridInteraction, TheDragBoxWritesTheCaptionInTheGridsFont)
+{
+    // Rows of the box's picture that hold dark ink (the caption's letters).
+    const auto captionRows = [this](int col) {
+        startDrag(col, 8);
+        TColumnDragBox* box = grid->DragBox();
+        box->Update();
+        int rows = 0;
+        for (int y = 2; y < box->ClientHeight() - 2; ++y)
+            for (int x = 2; x < box->ClientWidth() - 2; ++x)
+                if (qGray(box->Canvas().Pixel(x, y)) < 80) {
+                    ++rows;
+                    break;
+                }
+        const TPoint p = headerPoint(col);
+        release(p.X, p.Y);
+        return rows;
+    };
+    grid->SetHeaderSize(40);
+    const int normal = captionRows(ColName);
+    ASSERT_GT(normal, 0);
+    grid->Font().SetHeight(-30);
+    EXPECT_GT(captionRows(ColName), normal + 8);
+}
+
+TEST_F(GridInteraction, AnyResizeClosesTheEditor)
+{
+    clickCell(ColName, 1);
+    ASSERT_TRUE(grid->hasState(gstEditing));
+    grid->resize(grid->width(), grid->height() - 30);
+    QApplication::processEvents();
+    EXPECT_FALSE(grid->hasState(gstEditing));
+    EXPECT_FALSE(grid->Editor());
+}

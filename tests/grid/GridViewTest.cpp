@@ -7,11 +7,13 @@
 #include "ViewServices.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -84,6 +86,23 @@ void AddCall(TGridView& grid, const QStringList& values)
         grid.Cell(c, row)->SetAsString(values.at(c));
     grid.EndUpdate();
 }
+
+// A grid that records the cells it paints.
+class CountingGrid : public TGridView
+{
+public:
+    std::set<std::pair<int, int>> painted;
+
+protected:
+    void PaintCell(int col, int row) override
+    {
+        // Cells outside the area being painted are skipped at once.
+        const TRect cell = GetCellRect(col, row, gpData);
+        if (!cell.Intersected(Canvas().ClipRect()).IsEmpty())
+            painted.insert({ col, row });
+        TGridView::PaintCell(col, row);
+    }
+};
 
 // A text column whose cells can be edited in place.
 class EditableColumn : public TTextualColumn
@@ -222,20 +241,30 @@ TEST(GridViewSelection, CtrlAndShiftExtendTheRowSelection)
 
 TEST(GridViewSelection, SameCellRaisesSelectCellAndRepaintsNothing)
 {
-    auto grid = MakeGrid(3);
-    grid->show();
-    grid->SetFocusedCell(1, 1, 0);
-    grid->Update();
+    CountingGrid grid;
+    grid.resize(300, 200);
+    for (int i = 0; i < 3; ++i)
+        AddTextColumn(grid, QStringLiteral("C%1").arg(i), 60);
+    grid.AddRows(3);
+    GiveFocus(grid);
+    grid.SetFocusedCell(1, 1, 0);
+    grid.Update();
     int selects = 0;
-    grid->OnSelectCell = [&](TObject*, int c, int r) {
+    grid.OnSelectCell = [&](TObject*, int c, int r) {
         ++selects;
         EXPECT_EQ(c, 1);
         EXPECT_EQ(r, 1);
     };
-    const TColor before = PixelAt(*grid, 70, 30);
-    grid->SetFocusedCell(1, 1, 0);
+    grid.painted.clear();
+    grid.SetFocusedCell(1, 1, 0);
     EXPECT_EQ(selects, 1);
-    EXPECT_EQ(PixelAt(*grid, 70, 30), before);
+    grid.Update();
+    EXPECT_TRUE(grid.painted.empty());
+    // A real move repaints the two cells, and only them.
+    grid.OnSelectCell = nullptr;
+    grid.SetFocusedCell(2, 1, 0);
+    grid.Update();
+    EXPECT_EQ(grid.painted, (std::set<std::pair<int, int>> { { 1, 1 }, { 2, 1 } }));
 }
 
 TEST(GridViewLayout, RowPitchAndVisibleRows)
@@ -281,12 +310,18 @@ TEST(GridViewLayout, ColumnRightEdgeBelongsToTheColumn)
 TEST(GridViewLayout, AutoSizeColumnsFillTheClientWidth)
 {
     TGridView grid;
-    grid.resize(400, 150);
+    grid.SetBorderStyle(bsNone);
+    grid.resize(412, 150);
     grid.LoadColumns(CallListColumns());
-    int total = 0;
+    ASSERT_EQ(grid.ClientWidth(), 412);
+    // In stored order, each column takes its share of what the ones before it
+    // left, rounded half up: 96 x 412 / 510 = 77.55 gives 78, then 116 x 334 / 414
+    // = 93.58 gives 94, 101 x 240 / 298 = 81.34 gives 81, 69 x 159 / 197 = 55.69
+    // gives 56 and the last takes the 103 pixels left.
+    std::vector<int> widths;
     for (int i = 0; i < grid.Columns()->Count(); ++i)
-        total += grid.Columns()->Items(i)->Width();
-    EXPECT_EQ(total, grid.ClientWidth());
+        widths.push_back(grid.Columns()->Items(i)->Width());
+    EXPECT_EQ(widths, (std::vector<int> { 78, 94, 81, 56, 103 }));
 }
 
 TEST(GridViewMouse, ResizeNeverGoesBelowEightPixels)
@@ -584,6 +619,32 @@ TEST(GridViewCallList, SixLatestCallsInDisplayOrder)
     EXPECT_EQ(PixelAt(grid, empty.Right, empty.Top + 3), Rgb(clBtnFace));
 }
 
+TEST(GridViewCallList, ColumnsLoadIntoAShownGridWithASortedColumn)
+{
+    TGridView grid;
+    grid.resize(532, 170);
+    grid.show();
+    QApplication::processEvents();
+    ASSERT_TRUE(grid.HandleAllocated());
+    QList<StoredColumn> stored = CallListColumns();
+    stored[4]
+        .Set(QStringLiteral("Options"), QStringLiteral("[coAutoSize, coCanSort, coCanInput]"))
+        .Set(QStringLiteral("Sorted"), true);
+    int sorts = 0;
+    grid.OnSortColumn = [&](TObject*, int, bool) { ++sorts; };
+    EXPECT_NO_THROW(grid.LoadColumns(stored));
+    ASSERT_EQ(grid.Columns()->Count(), 5);
+    EXPECT_TRUE(grid.Columns()->Items(4)->Sorted());
+    EXPECT_EQ(sorts, 0);
+    // The columns work as loaded ones do: rows can be added, written and sorted.
+    grid.AddRows(3);
+    for (int r = 0; r < 3; ++r)
+        grid.Cell(4, r)->SetAsString(QString::number(3 - r));
+    grid.Columns()->Items(4)->SetSortKind(skAscending);
+    EXPECT_EQ(grid.CellText(4, 0), QStringLiteral("1"));
+    EXPECT_EQ(sorts, 1);
+}
+
 TEST(ColumnDragBox, ArrowShapes)
 {
     EXPECT_TRUE(TDragArrow::Shape(0).isEmpty());
@@ -792,6 +853,150 @@ TEST(GridViewScroll, WheelAndKeysScrollTheRows)
     // Row hit testing follows the scroll position.
     grid->VertScrollBar()->SetPosition(5);
     EXPECT_EQ(grid->RowAt(grid->DataRect().Top + 1), 5);
+}
+
+TEST(GridViewScroll, WheelNotchesAddUpToWholeRows)
+{
+    auto grid = MakeGrid(40);
+    grid->show();
+    const auto wheel = [&](int delta, Qt::KeyboardModifiers mods = {}) {
+        QWheelEvent event(QPointF(50, 50), grid->mapToGlobal(QPointF(50, 50)), QPoint(),
+            QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(grid.get(), &event);
+    };
+    // A touchpad sends parts of a notch: three thirds scroll one row.
+    for (int i = 0; i < 3; ++i)
+        wheel(-40);
+    EXPECT_EQ(grid->TopRow(), 1);
+    wheel(-360);
+    EXPECT_EQ(grid->TopRow(), 4);
+    wheel(-60);
+    EXPECT_EQ(grid->TopRow(), 4);
+    wheel(-60, Qt::ControlModifier);
+    EXPECT_EQ(grid->TopRow(), 4 + grid->VisibleRowCount());
+}
+
+TEST(GridViewScroll, PageDownGoesToTheLastWholeRowThenAPageOn)
+{
+    auto few = MakeGrid(3);
+    few->show();
+    int key = Qt::Key_PageDown;
+    few->KeyDown(key, 0);
+    EXPECT_EQ(few->FocusedRow(), 2);
+
+    auto grid = MakeGrid(40);
+    grid->show();
+    const int visible = grid->VisibleRowCount();
+    ASSERT_GT(visible, 3);
+    grid->SetFocusedCell(0, 2, 0);
+    key = Qt::Key_PageDown;
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), visible - 1);
+    EXPECT_EQ(grid->TopRow(), 0);
+    grid->KeyDown(key, 0);
+    EXPECT_EQ(grid->FocusedRow(), 2 * visible - 1);
+    EXPECT_EQ(grid->TopRow(), visible);
+    // On to the end: never past the last row, always in view.
+    for (int i = 0; i < 40 / visible + 1; ++i) {
+        grid->KeyDown(key, 0);
+        EXPECT_LE(grid->FocusedRow(), 39);
+        EXPECT_GE(grid->FocusedRow(), grid->TopRow());
+        EXPECT_LT(grid->FocusedRow(), grid->TopRow() + visible);
+    }
+    EXPECT_EQ(grid->FocusedRow(), 39);
+    EXPECT_EQ(grid->TopRow(), grid->VertScrollBar()->Max());
+    // With Shift the rows on the way are marked.
+    grid->SetOptions(grid->Options() + goMultiSelect + goSelectFullRow);
+    key = Qt::Key_Home;
+    grid->KeyDown(key, 0);
+    key = Qt::Key_PageDown;
+    grid->KeyDown(key, ssShift);
+    for (int r = 0; r < visible + 1; ++r)
+        EXPECT_EQ(grid->RowMarked(r), r < visible) << r;
+}
+
+namespace {
+
+// The grid's client area as painted.
+QImage Picture(TGridView& grid)
+{
+    grid.Update();
+    QImage image(grid.ClientWidth(), grid.ClientHeight(), QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const TColor c = grid.Canvas().Pixel(x, y);
+            image.setPixel(x, y, qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    return image;
+}
+
+} // namespace
+
+TEST(GridViewScroll, SidewaysScrollingMovesTheColumnsAndTheirPixels)
+{
+    auto grid = MakeGrid(3);
+    grid->SetBorderStyle(bsNone);
+    for (int c = 0; c < 3; ++c) {
+        grid->Columns()->Items(c)->SetWidth(150);
+        grid->Cell(c, 1)->SetAsString(QStringLiteral("W%1W").arg(c));
+    }
+    grid->show();
+    QApplication::processEvents();
+    ASSERT_EQ(grid->ClientWidth(), 300);
+    EXPECT_EQ(grid->GetHorzScrollRange(), 150);
+    EXPECT_TRUE(grid->NativeBar(sbHorizontal)->isVisible());
+    EXPECT_EQ(grid->HorzScrollBar()->LineStep(), 15);
+    const QImage before = Picture(*grid);
+
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    EXPECT_EQ(grid->HorzOffset(), 15);
+    // Columns, cells and the header have moved 15 pixels to the left.
+    EXPECT_EQ(grid->ColumnAt(134), grid->Columns()->Items(0));
+    EXPECT_EQ(grid->ColumnAt(136), grid->Columns()->Items(1));
+    EXPECT_EQ(grid->GetCellRect(1, 1, gpData).Left, 135);
+    EXPECT_EQ(grid->HeaderRect().Right, 450 - 15);
+    const QImage scrolled = Picture(*grid);
+    EXPECT_EQ(
+        scrolled.copy(0, 0, 285, scrolled.height()), before.copy(15, 0, 285, before.height()));
+    // What scrolled into view is painted as a full repaint paints it.
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid), scrolled);
+
+    // At the end the last column's right edge meets the client's.
+    grid->ScrollMessage(sbHorizontal, SB_BOTTOM);
+    EXPECT_EQ(grid->HorzOffset(), 150);
+    EXPECT_EQ(grid->HeaderRect().Right, 300);
+    EXPECT_EQ(grid->ColumnAt(1), grid->Columns()->Items(1));
+    EXPECT_EQ(PixelAt(*grid, 149, 30), Rgb(clBtnFace));
+    grid->MouseDown(mbLeft, ssLeft, 5, grid->DataRect().Top + 2);
+    grid->MouseUp(mbLeft, ssLeft, 5, grid->DataRect().Top + 2);
+    EXPECT_EQ(grid->FocusedColumn(), 1);
+    EXPECT_EQ(grid->FocusedRow(), 0);
+    // Back to the start, with nothing left over from the way.
+    grid->ScrollMessage(sbHorizontal, SB_TOP);
+    EXPECT_EQ(grid->HorzOffset(), 0);
+    const QImage back = Picture(*grid);
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid), back);
+}
+
+TEST(GridViewScroll, TheFocusedRowsFrameStaysOffTheIndicatorWhenScrolledSideways)
+{
+    auto grid = MakeGrid(3);
+    grid->SetBorderStyle(bsNone);
+    grid->SetOptions(grid->Options() + goIndicator + goSelectFullRow);
+    for (int c = 0; c < 3; ++c)
+        grid->Columns()->Items(c)->SetWidth(150);
+    GiveFocus(*grid);
+    ASSERT_TRUE(grid->hasFocus());
+    grid->SetFocusedCell(0, 1, 0);
+    const int height = grid->ClientHeight();
+    const QImage indicator = Picture(*grid).copy(0, 0, 12, height);
+    grid->ScrollMessage(sbHorizontal, SB_LINEDOWN);
+    ASSERT_GT(grid->HorzOffset(), 12);
+    EXPECT_EQ(Picture(*grid).copy(0, 0, 12, height), indicator);
+    grid->Invalidate();
+    EXPECT_EQ(Picture(*grid).copy(0, 0, 12, height), indicator);
 }
 
 TEST(GridViewScroll, ScrolledPixelsShowTheTopRow)

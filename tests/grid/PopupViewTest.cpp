@@ -302,3 +302,70 @@ TEST_F(PopupTest, ComboBoxEditorChoosesFromItsList)
     list->ClosePopup();
     EXPECT_FALSE(editor->Button()->Pressed());
 }
+
+TEST_F(PopupTest, PickListKeysKeepTheHotItemInView)
+{
+    TPopupList* list = makeList(20);
+    list->Popup(110, 130);
+    ASSERT_EQ(list->TopRow(), 0);
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_EQ(list->HotIndex(), 5);
+    EXPECT_EQ(list->TopRow(), 1);
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(list->HotIndex(), 19);
+    EXPECT_EQ(list->TopRow(), 15);
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(list->HotIndex(), 19);
+    QTest::keyClick(list, Qt::Key_PageUp);
+    EXPECT_EQ(list->HotIndex(), 14);
+    EXPECT_EQ(list->TopRow(), 14);
+    // Every item starts with "I": each letter moves on to the next, round to the first.
+    QTest::keyClicks(list, QStringLiteral("IIIIII"));
+    EXPECT_EQ(list->HotIndex(), 0);
+    EXPECT_EQ(list->TopRow(), 0);
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_TRUE(list->Closed());
+    EXPECT_TRUE(values.isEmpty());
+    EXPECT_EQ(closes, 1);
+
+    // Letters match as Turkish text: "i" finds "İzmir" and "ı" finds "Isparta".
+    list->SetItems(QStringList {
+        QStringLiteral("Adana"), QString::fromUtf8("İzmir"), QStringLiteral("Isparta") });
+    list->Popup(110, 130);
+    const auto typed = [&](const char* letter) {
+        QTest::sendKeyEvent(
+            QTest::Click, list, Qt::Key_unknown, QString::fromUtf8(letter), Qt::NoModifier);
+    };
+    typed("i");
+    EXPECT_EQ(list->HotIndex(), 1);
+    typed("ı");
+    EXPECT_EQ(list->HotIndex(), 2);
+    typed("a");
+    EXPECT_EQ(list->HotIndex(), 0);
+}
+
+TEST_F(PopupTest, CalendarKeysMoveTheSelectedDay)
+{
+    auto* calendar = new TDatePopup(owner.get());
+    listen(calendar);
+    calendar->SetDate(dateTime(2024, 1, 31));
+    calendar->Popup(110, 130);
+    // A month on from 31 January is the last day of February.
+    QTest::keyClick(calendar, Qt::Key_PageDown);
+    EXPECT_EQ(dateOf(calendar->SelectedDate()), QDate(2024, 2, 29));
+    QTest::keyClick(calendar, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(dateOf(calendar->SelectedDate()), QDate(2025, 2, 28));
+    EXPECT_EQ(calendar->Year(), 2025);
+    QTest::keyClick(calendar, Qt::Key_Home);
+    EXPECT_EQ(dateOf(calendar->SelectedDate()), QDate(2025, 2, 1));
+    // Back across the year's start.
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(calendar, Qt::Key_Up);
+    EXPECT_EQ(dateOf(calendar->SelectedDate()), QDate(2024, 12, 28));
+    EXPECT_EQ(calendar->Month(), 12);
+    QTest::keyClick(calendar, Qt::Key_End);
+    EXPECT_EQ(dateOf(calendar->SelectedDate()), QDate(2024, 12, 31));
+    QTest::keyClick(calendar, Qt::Key_Space);
+    EXPECT_TRUE(calendar->Closed());
+    EXPECT_EQ(values, QStringList { SysUtils::DateTimeToStr(dateTime(2024, 12, 31)) });
+}
