@@ -166,8 +166,6 @@ TForm1::TForm1(QWidget* parent)
     setWindowIcon(QIcon(Resources::WindowIcon));
     resize(OuterSize.shrunkBy(FrameMargins));
 
-    // The exception event is bound first, so even a control that fails to
-    // come up while the window is built is reported in the log.
     createNonVisual();
     createTestPage();
     bindHandlers();
@@ -188,10 +186,8 @@ TForm1::~TForm1()
 
 void TForm1::createNonVisual()
 {
+    // Bound to the log once the log exists (bindLog).
     ApplicationEvents1 = new TApplicationEvents(this);
-    ApplicationEvents1->SetOnException([this](TObject* sender, const QString& message) {
-        ApplicationEvents1Exception(sender, message);
-    });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -275,6 +271,7 @@ void TForm1::createTestPage()
     Memo2->setFixedHeight(48);
     Memo::SetLines(Memo2, kDefaultLog + QStringList { QString() });
     boxLayout->addWidget(Memo2);
+    bindLog();
 
     auto* bottom = new QHBoxLayout();
     bottom->setContentsMargins(0, 0, 0, 0);
@@ -458,12 +455,23 @@ void TForm1::createMeters()
     }
 }
 
+// The exception event writes into the log and the log trims itself, so both
+// are bound as soon as the log exists: a control that fails to come up while
+// the rest of the window is built is reported there, within the two lines.
+// What fails before that goes to standard error.
+void TForm1::bindLog()
+{
+    connect(
+        Memo2, &QPlainTextEdit::textChanged, this, Guarded(Memo2, [this] { Memo2Change(Memo2); }));
+    ApplicationEvents1->SetOnException([this](TObject* sender, const QString& message) {
+        ApplicationEvents1Exception(sender, message);
+    });
+}
+
 void TForm1::bindHandlers()
 {
     connect(Timer1, &QTimer::timeout, this, Guarded(Timer1, [this] { Timer1Timer(Timer1); }));
     connect(Timer2, &QTimer::timeout, this, Guarded(Timer2, [this] { Timer2Timer(Timer2); }));
-    connect(
-        Memo2, &QPlainTextEdit::textChanged, this, Guarded(Memo2, [this] { Memo2Change(Memo2); }));
     connect(Listeyisil1, &QAction::triggered, this,
         Guarded(Listeyisil1, [this] { Listeyisil1Click(Listeyisil1); }));
     connect(ki1, &QAction::triggered, this, Guarded(ki1, [this] { ki1Click(ki1); }));
