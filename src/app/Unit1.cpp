@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Bitmap.h"
 #include "ClickLabel.h"
 #include "Dialogs.h"
 #include "Fonts.h"
@@ -346,10 +347,14 @@ void TForm1::createGuidePage()
         *images[i] = image;
     }
     BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30));
-    const QImage deviceThumbnail(Resources::DeviceThumbnail);
+    // The thumbnails are drawn transparent: their white background is left out.
+    TBitmap thumbnail;
+    thumbnail.SetTransparent(true);
+    thumbnail.LoadFromImage(QImage(Resources::DeviceThumbnail));
     for (TClickLabel* image : { Image2, Image1, Image3 })
-        image->SetStretchedPicture(deviceThumbnail);
-    Image4->SetStretchedPicture(QImage(Resources::AdslThumbnail));
+        image->SetStretchedPicture(thumbnail);
+    thumbnail.LoadFromImage(QImage(Resources::AdslThumbnail));
+    Image4->SetStretchedPicture(thumbnail);
 
     Label21->OnClick = [this](TObject* s) { Label21Click(s); };
     Label17->OnClick = [this](TObject* s) { Label17Click(s); };
