@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "Fonts.h"
 #include "GridView.h"
+#include "LazyIcon.h"
 #include "Memo.h"
 #include "NotifyAreaIcon.h"
 #include "Resources.h"
@@ -26,12 +27,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -123,10 +124,24 @@ QList<StoredColumn> callListColumns()
     return columns;
 }
 
-QPushButton* makeOkButton(QWidget* parent, QRect geometry)
+// The glyph of an OK button: a green tick. Drawn here rather than taken from
+// the style, whose icon-theme lookup costs more than all the window's fonts.
+QIcon okGlyph()
+{
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 128, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QPolygonF({ QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4.5) }));
+    painter.end();
+    return QIcon(glyph);
+}
+
+QPushButton* makeOkButton(QWidget* parent, QRect geometry, const QIcon& glyph)
 {
     auto* button = new QPushButton(QStringLiteral("Tamam"), parent);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setIcon(glyph);
     button->setGeometry(geometry);
     return button;
 }
@@ -164,8 +179,9 @@ TForm1::TForm1(QWidget* parent)
     setWindowTitle(QStringLiteral("Cihaz Test"));
     setFont(Fonts::Make(QStringLiteral("MS Sans Serif"), -11));
     setAutoFillBackground(true);
-    setWindowIcon(QIcon(Resources::WindowIcon));
+    setWindowIcon(LazyIcon(Resources::WindowIcon));
     resize(OuterSize.shrunkBy(FrameMargins));
+    m_okGlyph = okGlyph();
 
     createNonVisual();
     createTestPage();
@@ -209,8 +225,8 @@ void TForm1::createNonVisual()
     TrayIcon1->SetName(QStringLiteral("TrayIcon1"));
     TrayIcon1->BeginLoading();
     TrayIcon1->SetCycleInterval(400);
-    const TIcon windowIcon(QIcon(Resources::WindowIcon));
-    TrayIcon1->SetIcon(&windowIcon);
+    const TIcon trayIcon(windowIcon());
+    TrayIcon1->SetIcon(&trayIcon);
     TrayIcon1->SetIconIndex(0);
     TrayIcon1->SetPopupMenu(PopupMenu1);
     TrayIcon1->SetWantEnterExitEvents(true);
@@ -346,7 +362,7 @@ void TForm1::createGuidePage()
         image->setCursor(Qt::PointingHandCursor);
         *images[i] = image;
     }
-    BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30));
+    BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30), m_okGlyph);
     // The thumbnails are drawn transparent: their white background is left out.
     TBitmap thumbnail;
     thumbnail.SetTransparent(true);
@@ -378,7 +394,7 @@ void TForm1::createSettingsPage()
     Label13->setPalette(palette);
     Label13->move(57, 78);
     Label13->adjustSize();
-    BitBtn2 = makeOkButton(TabSheet3, QRect(402, 323, 97, 30));
+    BitBtn2 = makeOkButton(TabSheet3, QRect(402, 323, 97, 30), m_okGlyph);
     connect(
         BitBtn2, &QPushButton::clicked, this, Guarded(BitBtn2, [this] { BitBtn2Click(BitBtn2); }));
 }
@@ -394,7 +410,7 @@ void TForm1::createQuestionPage()
     Edit1 = new QLineEdit(QStringLiteral("??"), TabSheet4);
     Edit1->setGeometry(356, 330, 41, 21);
     Edit1->installEventFilter(this);
-    BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30));
+    BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30), m_okGlyph);
 
     GroupBox3 = new QGroupBox(
         QStringLiteral("  Aşağıdaki özellikler, sadece  RT4052 model ürünler için kullanılır   "),

@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <cstdint>
@@ -164,6 +165,7 @@ private:
     void setCounter(std::int32_t value);
 
     bool m_centred = false;
+    QIcon m_okGlyph;
 };
 
 extern TForm1* Form1;

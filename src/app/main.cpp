@@ -1,11 +1,11 @@
 #include "Forms.h"
+#include "LazyIcon.h"
 #include "Program.h"
 #include "Resources.h"
 #include "SimProtocol.h"
 #include "XeltoBackends.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char** argv)
 {
@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(QIcon(Resources::ProgramIcon));
+    QApplication::setWindowIcon(LazyIcon(Resources::ProgramIcon));
 
     XeltoBackends::Options device;
     device.backend = XeltoBackends::BackendFromEnvironment();
