@@ -8,6 +8,7 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise, for
 // example under tools/with-desktop.sh.
 
+#include "BenchSupport.h"
 #include "Forms.h"
 #include "GridView.h"
 #include "Program.h"
@@ -42,26 +43,6 @@ constexpr int WarmUpCalls = 10;
 // before the next call comes.
 constexpr int GapMs = 25;
 constexpr int GiveUpMs = 2000;
-
-// Tells when a paint of one widget has been handled completely.
-class PaintWatchApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        if (receiver != watched || event->type() != QEvent::Paint || !onPainted)
-            return QApplication::notify(receiver, event);
-        const QRegion region = static_cast<QPaintEvent*>(event)->region();
-        const bool result = QApplication::notify(receiver, event);
-        onPainted(region);
-        return result;
-    }
-
-    QObject* watched = nullptr;
-    std::function<void(const QRegion&)> onPainted;
-};
 
 std::shared_ptr<SimulatedXelto> g_device;
 int g_callNumber = 0;
@@ -111,15 +92,6 @@ Sample measureOneCall()
     app->onPainted = nullptr;
     app->watched = nullptr;
     return sample;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t rank = std::size_t(std::ceil(p * double(values.size())));
-    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
 }
 
 struct Summary

@@ -4,6 +4,7 @@
 // attached; only the stores are measured. A table of ratios follows the usual
 // benchmark output.
 
+#include "BenchSupport.h"
 #include "CellClasses.h"
 #include "ColumnClasses.h"
 #include "GridView.h"
@@ -80,25 +81,6 @@ std::unique_ptr<TGridView> makeGrid()
 std::unique_ptr<QStandardItemModel> makeModel()
 {
     return std::make_unique<QStandardItemModel>(0, Columns);
-}
-
-std::size_t residentBytes()
-{
-    std::FILE* f = std::fopen("/proc/self/statm", "r");
-    unsigned long size = 0, resident = 0;
-    if (f) {
-        if (std::fscanf(f, "%lu %lu", &size, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return std::size_t(resident) * std::size_t(sysconf(_SC_PAGESIZE));
-}
-
-// Resident memory with the allocator's free pages given back first.
-std::size_t settledResidentBytes()
-{
-    malloc_trim(0);
-    return residentBytes();
 }
 
 double seconds(std::chrono::steady_clock::duration d)

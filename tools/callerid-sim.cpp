@@ -9,6 +9,7 @@
 //   callerid-sim socket                 (prints the controller socket's path)
 
 #include "SimProtocol.h"
+#include "SimSocket.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>
@@ -38,13 +39,18 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // Whatever answers there must be this user's own program.
+    if (const QString problem = SimSocket::CheckServerSocket(path); !problem.isEmpty())
+        return fail(problem);
     QLocalSocket socket;
     socket.connectToServer(path);
     if (!socket.waitForConnected(3000))
         return fail(QStringLiteral("no running program with a simulated device at %1 (%2)")
                         .arg(path, socket.errorString()));
     socket.write(SimProtocol::EncodeRequest(words));
-    if (!socket.waitForBytesWritten(3000))
+    // A busy program answers and closes before taking the request: its answer
+    // says more than the failed send.
+    if (!socket.waitForBytesWritten(3000) && !socket.canReadLine())
         return fail(QStringLiteral("could not send the request: %1").arg(socket.errorString()));
     while (!socket.canReadLine()) {
         if (!socket.waitForReadyRead(5000))

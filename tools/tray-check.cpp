@@ -14,7 +14,10 @@
 #include <QTextStream>
 #include <QWidget>
 
+#include <X11/Xlib.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -45,10 +48,28 @@ public:
     }
 };
 
+// Qt would abort with a core dump on a display it cannot open.
+bool x11ServerThere()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XCloseDisplay(display);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The check is about the X11 tray: the caller's choice of platform (the
+    // unit tests' offscreen one, say) would keep the icon off the desktop.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    if (!x11ServerThere()) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "tray-check: no X server at DISPLAY=%s\n", display ? display : "");
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("traycheck"));
     if (argc < 2) {
@@ -59,7 +80,8 @@ int main(int argc, char** argv)
     QWidget form;
     form.setWindowTitle(QStringLiteral("Cihaz Test"));
     QMenu menu(&form);
-    menu.addAction(QStringLiteral("Listeyi sil"));
+    menu.addAction(
+        QStringLiteral("Listeyi sil"), &menu, [] { say(QStringLiteral("Menu Listeyi sil")); });
     menu.addAction(QStringLiteral("Çıkış"), &app, &QApplication::quit);
     QObject::connect(&menu, &QMenu::aboutToShow, &menu, [] { say(QStringLiteral("PopupShown")); });
     QObject::connect(&menu, &QMenu::aboutToHide, &menu, [] { say(QStringLiteral("PopupHidden")); });

@@ -13,72 +13,16 @@ if [ "${TRAY_CHECK_INSIDE:-}" != 1 ]; then
     tools/install-deps.sh
     [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCALLERID_BUILD_BENCH=OFF >/dev/null
     cmake --build "$build" --target tray-check -j "$(nproc)" >/dev/null
-    # A display number nobody uses.
-    display=90
-    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true' EXIT
-    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-    # The session bus lives exactly as long as the check.
-    DISPLAY=":$display" TRAY_CHECK_INSIDE=1 dbus-run-session -- "$0" "$build"
+    # A private Xvfb and session bus, and the X11 platform whatever the caller chose.
+    TRAY_CHECK_INSIDE=1 tools/with-desktop.sh "$0" "$build"
     exit $?
 fi
 
-work=$(mktemp -d)
-log=$work/events.log
+. tools/desktop-check-lib.sh
 monitor=$work/bus.log
 fifo=$work/commands
 mkfifo "$fifo"
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-failures=0
-pass() { echo "PASS  $*"; }
-fail() { echo "FAIL  $*"; failures=$((failures + 1)); }
-# wait_for PATTERN FILE SECONDS: true once a line of FILE matches.
-wait_for() {
-    local deadline=$((SECONDS + $3))
-    while [ $SECONDS -le $deadline ]; do
-        grep -qE "$1" "$2" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-# expect DESCRIPTION PATTERN [SECONDS]: the events log gets a matching line.
-expect() {
-    if wait_for "$2" "$log" "${3:-5}"; then pass "$1"; else fail "$1 (no '$2')"; fi
-}
-count() { grep -cE "$1" "$log" || true; }
-mark() { echo "-- $*" >>"$log"; }
-since_mark() { sed -n "/^-- $1\$/,\$p" "$log"; }
-
-start_trayer() {
-    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-        --transparent false --expand true >/dev/null 2>&1 &
-    trayer_pid=$!
-    pids+=("$trayer_pid")
-}
-icon_window() { xdotool search --name '^traycheck notification icon$' 2>/dev/null | head -n1; }
-docked() {
-    local w root parent
-    w=$(icon_window)
-    [ -n "$w" ] || return 1
-    root=$(xwininfo -root | awk '/Window id:/ {print $4}')
-    parent=$(xwininfo -tree -id "$w" | awk '/Parent window id:/ {print $4}')
-    [ -n "$parent" ] && [ "$((parent))" -ne "$((root))" ] \
-        && xwininfo -id "$w" | grep -q 'Map State: IsViewable'
-}
-wait_docked() {
-    local deadline=$((SECONDS + $1))
-    while [ $SECONDS -le $deadline ]; do docked && return 0; sleep 0.2; done
-    return 1
-}
+wait_docked() { until_true "$1" docked traycheck; }
 
 dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$monitor" 2>&1 &
 pids+=($!)
@@ -93,8 +37,8 @@ app=$!
 pids+=("$app")
 
 expect "the program starts and adds its icon" '^NotifyAdd ok$' 10
-if wait_docked 10; then pass "the icon sits in trayer's tray (window $(icon_window))"; else fail "the icon is not docked in the tray"; fi
-win=$(icon_window)
+if wait_docked 10; then pass "the icon sits in trayer's tray (window $(icon_window traycheck))"; else fail "the icon is not docked in the tray"; fi
+win=$(icon_window traycheck)
 # Let the tray finish laying the icon out before pointing at it.
 sleep 1
 echo "icon window geometry: $(xwininfo -id "$win" | awk '/Absolute upper-left X|Absolute upper-left Y|Width|Height/ {printf "%s ", $NF}')"
@@ -153,7 +97,7 @@ adds_before=$(count '^NotifyAdd ok$')
 kill "$trayer_pid"
 wait "$trayer_pid" 2>/dev/null || true
 sleep 1
-if docked; then fail "the icon still claims a tray after trayer ended"; else pass "the icon left with the old tray"; fi
+if docked traycheck; then fail "the icon still claims a tray after trayer ended"; else pass "the icon left with the old tray"; fi
 start_trayer
 if wait_for_adds() { local d=$((SECONDS + 10)); while [ $SECONDS -le $d ]; do [ "$(count '^NotifyAdd ok$')" -gt "$adds_before" ] && return 0; sleep 0.2; done; return 1; }; wait_for_adds; then
     pass "the new tray's arrival re-added the icon"

@@ -1,3 +1,4 @@
+#include "DeviceSpec.h"
 #include "Forms.h"
 #include "LazyIcon.h"
 #include "Program.h"
@@ -6,19 +7,107 @@
 #include "XeltoBackends.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+struct CommandLine
+{
+    QCommandLineParser parser;
+    QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
+        QStringLiteral("Show this help and exit.") };
+    QCommandLineOption version { { QStringLiteral("v"), QStringLiteral("version") },
+        QStringLiteral("Show the version and exit.") };
+    QCommandLineOption device { QStringLiteral("device"),
+        QStringLiteral("The caller-ID device: auto (the default: find a real device), modem, "
+                       "modem:PATH, ncid, ncid:HOST, ncid:HOST:PORT, demo (a simulated device "
+                       "that plays a demo), sim (a simulated device driven by callerid-sim) or "
+                       "none. Wins over $CALLERID_DEVICE."),
+        QStringLiteral("SPEC") };
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Caller ID Test: checks that a caller-ID device is connected and working."));
+        parser.addOption(help);
+        parser.addOption(version);
+        parser.addOption(device);
+    }
+};
+
+void printOut(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
+void printError(const QString& text)
+{
+    std::fprintf(
+        stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(text));
+}
+
+QStringList rawArguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("callerid-test"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CALLERID_VERSION));
+
+    // Help, version and the device are settled before the window system is
+    // reached, so that they work without a display. Qt's own options (-platform,
+    // -display, …) are only known once the application object has taken them.
+    CommandLine early;
+    early.parser.parse(rawArguments(argc, argv));
+    if (early.parser.isSet(early.help)) {
+        printOut(early.parser.helpText());
+        return 0;
+    }
+    if (early.parser.isSet(early.version)) {
+        printOut(QStringLiteral("%1 %2\n").arg(
+            QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    XeltoBackends::Options device;
+    device.backend = early.parser.isSet(early.device) ? early.parser.value(early.device)
+                                                      : XeltoBackends::BackendFromEnvironment();
+    QString error;
+    if (!DeviceSpec::parse(device.backend, &error)) {
+        printError(error);
+        return 2;
+    }
+
     // The windows are laid out in pixels and are not scaled to the screen's density.
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
+    CommandLine strict;
+    if (!strict.parser.parse(QCoreApplication::arguments())) {
+        printError(strict.parser.errorText());
+        return 2;
+    }
+    if (!strict.parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("unexpected argument '%1' (see --help)")
+                       .arg(strict.parser.positionalArguments().first()));
+        return 2;
+    }
     QApplication::setWindowIcon(LazyIcon(Resources::ProgramIcon));
 
-    XeltoBackends::Options device;
-    device.backend = XeltoBackends::BackendFromEnvironment();
     device.socketPath = SimProtocol::SocketPath();
-    XeltoBackends::Register(device);
+    device.modem = XeltoBackends::ModemOptionsFromEnvironment();
+    if (!XeltoBackends::Register(device, &error)) {
+        printError(error);
+        return 2;
+    }
 
     InitializeProgram();
     const int result = Application()->Run();

@@ -1,15 +1,13 @@
 #include "SimProtocol.h"
 
+#include "SimSocket.h"
 #include "SimulatedXelto.h"
 #include "SysUtils.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <unistd.h>
 
 namespace SimProtocol {
 namespace {
@@ -24,63 +22,33 @@ Reply ok(const QStringList& lines = {})
     return Reply { true, {}, lines };
 }
 
-QString usage(const QString& command)
+Reply run(SimulatedXelto& control, const Request& request)
 {
-    static const QHash<QString, QString> forms {
-        { QStringLiteral("attach"), QStringLiteral("attach MODEL SERIAL") },
-        { QStringLiteral("detach"), QStringLiteral("detach") },
-        { QStringLiteral("call"), QStringLiteral("call LINE NUMBER") },
-        { QStringLiteral("signal"), QStringLiteral("signal L1 L2 L3 L4 [L5 … L8]") },
-        { QStringLiteral("fail"), QStringLiteral("fail METHOD on|off") },
-        { QStringLiteral("status"), QStringLiteral("status") },
-    };
-    return QStringLiteral("usage: %1").arg(forms.value(command));
-}
-
-Reply run(SimulatedXelto& control, const QStringList& words)
-{
-    const QString command = words.first();
-    const QStringList args = words.mid(1);
-    if (command == QLatin1String("attach")) {
-        if (args.size() != 2 || args.at(0).isEmpty())
-            return error(usage(command));
+    const QStringList& args = request.args;
+    switch (request.command) {
+    case Command::Attach:
         control.attach(args.at(0), args.at(1));
         return ok();
-    }
-    if (command == QLatin1String("detach")) {
-        if (!args.isEmpty())
-            return error(usage(command));
+    case Command::Detach:
         control.detach();
         return ok();
-    }
-    if (command == QLatin1String("call")) {
-        std::int32_t line = 0;
-        if (args.size() != 2 || !SysUtils::TryStrToInt(args.at(0), line))
-            return error(usage(command));
-        control.raiseCall(line, args.at(1));
+    case Command::Call:
+        control.raiseCall(request.line, args.at(1));
         return ok();
-    }
-    if (command == QLatin1String("signal")) {
-        if (args.size() < 4 || args.size() > 8)
-            return error(usage(command));
+    case Command::Signal:
         control.raiseSignal(args);
         return ok();
-    }
-    if (command == QLatin1String("fail")) {
+    case Command::Fail: {
         SimulatedXelto::Method method {};
-        if (args.size() != 2 || !SimulatedXelto::methodFromName(args.at(0), method)
-            || (args.at(1) != QLatin1String("on") && args.at(1) != QLatin1String("off")))
-            return error(usage(command)
-                + QStringLiteral(" (METHOD: devicemodel, serial, start, serviceaction, command)"));
+        if (!SimulatedXelto::methodFromName(args.at(0), method))
+            return error(Usage(QStringLiteral("fail")));
         control.setFailure(method, args.at(1) == QLatin1String("on"));
         return ok();
     }
-    if (command == QLatin1String("status")) {
-        if (!args.isEmpty())
-            return error(usage(command));
+    case Command::Status:
         return ok(control.statusLines());
     }
-    return error(QStringLiteral("unknown command '%1'").arg(command));
+    return error(QStringLiteral("unknown command"));
 }
 
 } // namespace
@@ -117,22 +85,11 @@ Reply DecodeReply(const QByteArray& line)
 
 Reply Execute(SimulatedXelto& control, const QByteArray& line)
 {
-    if (line.size() > MaxLineLength)
-        return error(QStringLiteral("request too long"));
-    QJsonParseError parseError {};
-    const QJsonDocument doc = QJsonDocument::fromJson(line, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isArray())
-        return error(QStringLiteral("malformed request: expected a JSON array of strings"));
-    QStringList words;
-    for (const QJsonValue& v : doc.array()) {
-        if (!v.isString())
-            return error(QStringLiteral("malformed request: expected a JSON array of strings"));
-        words.append(v.toString());
-    }
-    if (words.isEmpty())
-        return error(QStringLiteral("empty request"));
+    Request request;
+    if (const QString problem = ParseRequest(line, request); !problem.isEmpty())
+        return error(problem);
     try {
-        return run(control, words);
+        return run(control, request);
     } catch (const Exception& e) {
         return error(e.Message());
     }
@@ -144,11 +101,8 @@ QString SocketPath()
     if (!explicitPath.isEmpty())
         return explicitPath;
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists()) {
-        dir = QDir::tempPath() + QStringLiteral("/callerid-sim-%1").arg(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    if (dir.isEmpty() || !QDir(dir).exists())
+        dir = SimSocket::FallbackFolder();
     return dir + QStringLiteral("/callerid-sim.socket");
 }
 

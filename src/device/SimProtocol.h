@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SimRequest.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,10 +29,8 @@ Reply DecodeReply(const QByteArray& line);
 Reply Execute(SimulatedXelto& control, const QByteArray& line);
 
 // Where the controller socket lives: $CALLERID_SIM_SOCKET if set, else
-// callerid-sim.socket in $XDG_RUNTIME_DIR, else in a private folder under /tmp.
+// callerid-sim.socket in $XDG_RUNTIME_DIR, else in a private folder under the
+// temporary folder (made and checked by whoever listens or connects, not here).
 QString SocketPath();
-
-// Longest request line accepted.
-constexpr int MaxLineLength = 16 * 1024;
 
 } // namespace SimProtocol

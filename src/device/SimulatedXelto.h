@@ -1,9 +1,7 @@
 #pragma once
 
-#include "xeltocallerid_TLB.h"
+#include "XeltoControl.h"
 
-#include <QHash>
-#include <QObject>
 #include <QSet>
 #include <QStringList>
 
@@ -11,7 +9,7 @@
 // a model and a serial number) and detached, calls and signal reports are
 // raised on request, every line command it receives is recorded, and any of
 // its methods can be told to fail.
-class SimulatedXelto : public QObject, public IXelto, public IConnectionPoint
+class SimulatedXelto : public XeltoControl
 {
     Q_OBJECT
 public:
@@ -20,18 +18,10 @@ public:
     SimulatedXelto();
     ~SimulatedXelto() override;
 
-    // IUnknown
-    HRESULT QueryInterface(const QUuid& iid, void** object) override;
-    // IDispatch: the FormVisible property and the methods by DISPID.
-    HRESULT Invoke(
-        DISPID id, DispatchKind kind, const QVariantList& args, QVariant* result) override;
     // IXelto
     HRESULT ServiceAction() override;
     HRESULT Start() override;
     HRESULT Command(const QString& keyword, QString* result) override;
-    // IConnectionPoint
-    HRESULT Advise(const QUuid& eventIid, IDispatch* sink, quint32* cookie) override;
-    HRESULT Unadvise(quint32 cookie) override;
 
     // The simulated device. Raising events needs an attached device; the
     // Exception raised otherwise explains why.
@@ -42,12 +32,12 @@ public:
     void setFailure(Method method, bool fail);
     static bool methodFromName(const QString& name, Method& method);
 
+    bool devicePresent() const override { return m_attached; }
     bool attached() const { return m_attached; }
     QString model() const { return m_model; }
     QString serial() const { return m_serial; }
     int startCount() const { return m_startCount; }
     int serviceActionCount() const { return m_serviceActionCount; }
-    bool formVisible() const { return m_formVisible; }
     // Line commands received ("LineStatus0", "dial…"); the status queries are not recorded.
     QStringList commands() const { return m_commands; }
     // A readable report: attachment, model, serial, calls received, commands.
@@ -56,18 +46,17 @@ public:
 signals:
     void stateChanged();
 
+protected:
+    void formVisibleChanged() override { emit stateChanged(); }
+
 private:
     HRESULT fail(Method method, const QString& what);
-    void fireEvent(DISPID id, const QVariantList& args);
 
     bool m_attached = false;
     QString m_model;
     QString m_serial;
-    bool m_formVisible = true;
     int m_startCount = 0;
     int m_serviceActionCount = 0;
     QStringList m_commands;
     QSet<int> m_failing; // Method values
-    QHash<quint32, IDispatch*> m_sinks;
-    quint32 m_nextCookie = 1;
 };

@@ -1,11 +1,12 @@
 #include "Platform.h"
 
+#include "DesktopNotifyArea.h"
 #include "FakeNotifyArea.h"
 #include "QtDesktop.h"
 #include "QtMessageWindows.h"
-#include "X11NotifyArea.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -74,10 +75,19 @@ void watchApplication()
     }
 }
 
+void* x11Display()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
 std::unique_ptr<INotifyArea> makeNotifyArea()
 {
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return std::make_unique<X11NotifyArea>();
+    // A desktop session, X11 or Wayland: its trays and notifications are on
+    // the session bus, and on X11 there may be a system tray as well.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        return std::make_unique<DesktopNotifyArea>(x11Display(), QDBusConnection::sessionBus());
     auto quiet = std::make_unique<FakeNotifyArea>();
     quiet->refuseAll = true;
     quiet->recording = false;
@@ -86,9 +96,8 @@ std::unique_ptr<INotifyArea> makeNotifyArea()
 
 std::unique_ptr<ISpeaker> makeSpeaker()
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 && x11->display())
-        return std::make_unique<X11Speaker>(x11->display());
+    if (void* display = x11Display())
+        return std::make_unique<X11Speaker>(display);
     auto quiet = std::make_unique<FakeSpeaker>();
     quiet->recording = false;
     return quiet;

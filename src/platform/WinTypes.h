@@ -6,6 +6,7 @@
 #include <functional>
 
 class QIcon;
+class QMenu;
 
 // The window-system vocabulary the components are written in: handles,
 // messages and the notification-area record. Handles are our own numbers
@@ -23,6 +24,8 @@ using LRESULT = std::intptr_t;
 using HWND = std::uintptr_t;
 // The image of an icon; valid for the duration of the call that passes it.
 using HICON = const QIcon*;
+// The menu of an icon; valid for the duration of the call that passes it.
+using HMENU = QMenu*;
 
 struct POINT
 {
@@ -79,7 +82,10 @@ constexpr DWORD NIM_SETVERSION = 4;
 constexpr UINT NIF_MESSAGE = 0x01;
 constexpr UINT NIF_ICON = 0x02;
 constexpr UINT NIF_TIP = 0x04;
+constexpr UINT NIF_STATE = 0x08;
 constexpr UINT NIF_INFO = 0x10;
+
+constexpr DWORD NIS_HIDDEN = 0x01;
 
 constexpr DWORD NIIF_NONE = 0;
 constexpr DWORD NIIF_INFO = 1;
@@ -118,4 +124,8 @@ struct NOTIFYICONDATAA
     } u = { 0 };
     char szInfoTitle[64] = {};
     DWORD dwInfoFlags = 0;
+    // Not in the shell's record: the icon's popup menu, for trays that show
+    // an icon's menu themselves (a StatusNotifierItem host). Taken from every
+    // add and modify whatever the flags say; null for none.
+    HMENU hMenu = nullptr;
 };

@@ -348,6 +348,8 @@ bool TNotifyAreaIcon::FillIconData()
     if (designing() && !m_applyingPreview && !m_designPreview)
         return false;
     m_iconData.hIcon = m_icon && !m_icon->Empty() ? &m_icon->Handle() : nullptr;
+    // For trays that show the menu themselves; one that must not pop up is not theirs to show.
+    m_iconData.hMenu = m_popupMenu && MenuAutoPopup(m_popupMenu) ? m_popupMenu.data() : nullptr;
     if (!m_hint.isEmpty() && m_showHint)
         copyText(m_iconData.szTip, m_hint, 127);
     else

@@ -107,3 +107,45 @@ TEST(SimControlServer, AnswersOverAnOwnerOnlySocket)
     SimControlServer second(&control);
     EXPECT_FALSE(second.listen(path));
 }
+
+TEST(SimProtocol, LineNumbersArePlainDecimalOneToFour)
+{
+    SimulatedXelto control;
+    ASSERT_TRUE(run(control, words("attach M S")).ok);
+    for (const char* line : { " 1", "1 ", "0x1", "+3", "-1", "004", "01", "0", "5", "", "1.0",
+             "\xd9\xa1" /* ARABIC-INDIC DIGIT ONE */, "\xef\xbc\x91" /* FULLWIDTH DIGIT ONE */ }) {
+        const SimProtocol::Reply reply = run(
+            control, { QStringLiteral("call"), QString::fromUtf8(line), QStringLiteral("0") });
+        EXPECT_FALSE(reply.ok) << '"' << line << '"';
+        EXPECT_TRUE(reply.error.contains(QLatin1String("1 to 4"))) << qPrintable(reply.error);
+    }
+    for (const char* line : { "1", "2", "3", "4" })
+        EXPECT_TRUE(
+            run(control, { QStringLiteral("call"), QString::fromUtf8(line), QStringLiteral("0") })
+                .ok)
+            << line;
+}
+
+TEST(SimProtocol, ControlCharactersAndBrokenSurrogatesAreRefusedInDeviceTexts)
+{
+    SimulatedXelto control;
+    ASSERT_TRUE(run(control, words("attach M S")).ok);
+    for (const char* bad : { "\\u0000", "\\u001b[2J", "a\\nb", "\\u007f", "\\u0085", "x\\u2028",
+             "\\ud800", "\\udc00x", "\\ude00\\ud83d" }) {
+        const QByteArray text(bad);
+        for (const QByteArray& line :
+            { "[\"attach\", \"" + text + "\", \"S2\"]", "[\"attach\", \"M2\", \"" + text + "\"]",
+                "[\"call\", \"1\", \"" + text + "\"]" }) {
+            const SimProtocol::Reply reply = SimProtocol::Execute(control, line);
+            EXPECT_FALSE(reply.ok) << line.constData();
+            EXPECT_TRUE(reply.error.contains(QLatin1String("U+"))) << qPrintable(reply.error);
+        }
+    }
+    EXPECT_EQ(control.model(), QStringLiteral("M"));
+    EXPECT_EQ(control.serial(), QStringLiteral("S"));
+    // Turkish letters, blanks and characters beyond the first plane are fine.
+    EXPECT_TRUE(
+        SimProtocol::Execute(control, "[\"attach\", \"Çağrı Ölçer\", \"Ş \\ud83d\\ude00\"]").ok);
+    EXPECT_EQ(control.serial(), QStringLiteral("Ş 😀"));
+    EXPECT_TRUE(SimProtocol::Execute(control, "[\"call\", \"2\", \"+90 (212) 555 01 01\"]").ok);
+}

@@ -3,6 +3,9 @@
 #include "XeltoBackends.h"
 #include "xeltocallerid_TLB.h"
 
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -127,6 +130,69 @@ TEST(XeltoHost, AnUnknownBackendNameRegistersNothing)
 {
     XeltoBackends::Options options;
     options.backend = QStringLiteral("serial-port");
-    EXPECT_FALSE(XeltoBackends::Register(options));
+    QString error;
+    EXPECT_FALSE(XeltoBackends::Register(options, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("serial-port")));
     EXPECT_FALSE(ComRegistry::IsRegistered(CLASS_Xelto));
+}
+
+TEST(XeltoHost, TheAutomaticDeviceReportsNoDeviceUntilOneAnswers)
+{
+    QStringList log;
+    Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
+    QTemporaryDir noPorts;
+    XeltoBackends::Options options; // auto
+    options.devDirectory = noPorts.path();
+    ASSERT_TRUE(XeltoBackends::Register(options));
+    {
+        TXelto host;
+        ASSERT_TRUE(host.ControlCreated());
+        host.Start();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QString());
+        EXPECT_THROW(host.Command(QStringLiteral("dial123")), EOleSysError);
+    }
+    EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
+    XeltoBackends::Unregister();
+    Application()->OnException = nullptr;
+}
+
+namespace {
+
+// A sink that, when called, unadvises its partner: once one has run, the
+// other is gone and must not be called.
+class PartnerSink : public IDispatch
+{
+public:
+    HRESULT QueryInterface(const QUuid&, void** object) override
+    {
+        *object = this;
+        return hr::S_OK;
+    }
+    HRESULT Invoke(DISPID, DispatchKind, const QVariantList&, QVariant*) override
+    {
+        ++calls;
+        control->Unadvise(partnerCookie);
+        return hr::S_OK;
+    }
+    SimulatedXelto* control = nullptr;
+    quint32 partnerCookie = 0;
+    int calls = 0;
+};
+
+} // namespace
+
+TEST(XeltoEvents, ASinkUnadvisedDuringAnEventIsNotCalled)
+{
+    SimulatedXelto control;
+    control.attach(QStringLiteral("M"), QStringLiteral("S"));
+    PartnerSink a, b;
+    quint32 cookieA = 0, cookieB = 0;
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &a, &cookieA), hr::S_OK);
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &b, &cookieB), hr::S_OK);
+    a.control = b.control = &control;
+    a.partnerCookie = cookieB;
+    b.partnerCookie = cookieA;
+    control.raiseCall(1, QStringLiteral("123"));
+    EXPECT_EQ(a.calls + b.calls, 1);
 }

@@ -1,0 +1,195 @@
+// A caller-ID modem on a pseudo-terminal (the emulator, in this process) in
+// front of the program's windows, the event loop running as usual.
+//
+// Latency: from the last byte of a caller-ID block written to the terminal to
+// the end of the call list's paint that covers the new row, for formatted
+// blocks (complete only after a quiet time, reported separately as the wait)
+// and raw packets (complete at their line's end). Figures against one frame
+// at 60 Hz.
+//
+// Memory: resident size before and after 10,000 calls (raw packets, so that no
+// quiet time stretches the run) through the modem.
+//
+// Usage: modem_bench [CALLS_PER_KIND [SOAK_CALLS]]; offscreen unless
+// QT_QPA_PLATFORM says otherwise.
+
+#include "BenchSupport.h"
+#include "Forms.h"
+#include "GridView.h"
+#include "ModemEmulator.h"
+#include "ModemLink.h"
+#include "ModemXelto.h"
+#include "Program.h"
+#include "Unit1.h"
+#include "xeltocallerid_TLB.h"
+
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double FrameMs = 1000.0 / 60.0;
+constexpr int GiveUpMs = 3000;
+
+double msSince(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+ModemEmulator* g_modem = nullptr;
+ModemXelto* g_control = nullptr;
+
+struct Sample
+{
+    double waitMs = -1; // last byte written to the call raised
+    double paintMs = -1; // call raised to the row painted
+};
+
+Sample measureOneCall(const QByteArray& block, bool watchPaint)
+{
+    auto* app = static_cast<PaintWatchApplication*>(qApp);
+    TGridView* grid = Form1->GridView1;
+    QEventLoop loop;
+    Sample sample;
+    Clock::time_point written, raised;
+    bool waiting = false;
+    QMetaObject::Connection sent = QObject::connect(g_modem, &ModemEmulator::sent, &loop, [&] {
+        written = Clock::now();
+        waiting = true;
+    });
+    QMetaObject::Connection call
+        = QObject::connect(g_control->link(), &ModemLink::call, &loop, [&](const CallerIdBlock&) {
+              raised = Clock::now();
+              sample.waitMs = msSince(written, raised);
+              if (!watchPaint)
+                  QTimer::singleShot(0, &loop, &QEventLoop::quit);
+          });
+    app->watched = grid;
+    app->onPainted = [&](const QRegion& region) {
+        if (!waiting || sample.waitMs < 0 || grid->RowCount() == 0)
+            return;
+        if (!region.intersects(grid->RowRect(grid->RowCount() - 1).ToQRect()))
+            return;
+        sample.paintMs = msSince(raised, Clock::now());
+        waiting = false;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    };
+    g_modem->send(block);
+    QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    app->onPainted = nullptr;
+    app->watched = nullptr;
+    QObject::disconnect(sent);
+    QObject::disconnect(call);
+    return sample;
+}
+
+void report(const char* what, const std::vector<double>& v)
+{
+    const double median = percentile(v, 0.5), p95 = percentile(v, 0.95);
+    std::printf("   %-44s %8.3f ms %8.3f ms   (%.4f / %.4f frames)\n", what, median, p95,
+        median / FrameMs, p95 / FrameMs);
+}
+
+QByteArray block(bool raw, int i)
+{
+    const QString number = QStringLiteral("0212555%1").arg(i % 10000, 4, 10, QLatin1Char('0'));
+    const QDateTime now = QDateTime::currentDateTime();
+    return raw ? ModemEmulator::rawPacket(number, QStringLiteral("ARAYAN"), now)
+               : ModemEmulator::formattedBlock(number, QStringLiteral("ARAYAN"), now);
+}
+
+void latency(bool raw, int calls)
+{
+    std::vector<double> wait, paint, total;
+    int missed = 0;
+    for (int i = 0; i < calls + 10; ++i) {
+        const Sample s = measureOneCall(block(raw, i), true);
+        if (i < 10)
+            continue; // warm-up
+        if (s.paintMs < 0) {
+            ++missed;
+            continue;
+        }
+        wait.push_back(s.waitMs);
+        paint.push_back(s.paintMs);
+        total.push_back(s.waitMs + s.paintMs);
+    }
+    std::printf("\n%s blocks, %zu calls (%d without a paint within %d ms)   median   p95\n",
+        raw ? "Raw MDMF" : "Formatted", paint.size(), missed, GiveUpMs);
+    report("last byte to call raised (block wait)", wait);
+    report("call raised to row painted", paint);
+    report("last byte to row painted", total);
+}
+
+void soak(int calls)
+{
+    for (int i = 0; i < 500; ++i)
+        measureOneCall(block(true, i), false);
+    const long before = long(settledResidentBytes() / 1024);
+    int raised = 0;
+    const auto start = Clock::now();
+    for (int i = 0; i < calls; ++i)
+        raised += measureOneCall(block(true, i), false).waitMs >= 0;
+    const long after = long(settledResidentBytes() / 1024);
+    std::printf("\nMemory: %d of %d calls through the modem in %.1f s; resident %ld KiB before, "
+                "%ld KiB after: %+ld KiB (target within 1024)\n",
+        raised, calls, msSince(start, Clock::now()) / 1000, before, after, after - before);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
+        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    PaintWatchApplication app(argc, argv);
+    const int calls = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int soakCalls = argc > 2 ? std::atoi(argv[2]) : 10000;
+
+    QTemporaryDir dir;
+    ModemEmulator modem;
+    g_modem = &modem;
+    const QString path = dir.filePath(QStringLiteral("modem"));
+    if (!modem.plug(path))
+        return 1;
+    ComRegistry::RegisterClass(CLASS_Xelto, QStringLiteral("XeltoCallerID.Xelto"), [path] {
+        ModemLink::Options options;
+        options.path = path;
+        auto control = std::make_shared<ModemXelto>(new ModemLink(options));
+        g_control = control.get();
+        return std::static_pointer_cast<IUnknown>(std::static_pointer_cast<IXelto>(control));
+    });
+    InitializeProgram();
+    Application()->MainForm()->show();
+    QEventLoop settle;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &settle, [&] {
+        if (g_control && g_control->devicePresent()
+            && Form1->Label9->text() != QStringLiteral("--"))
+            settle.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(10000, &settle, &QEventLoop::quit);
+    settle.exec();
+    if (!g_control || !g_control->devicePresent()) {
+        std::fprintf(stderr, "the modem was not initialised\n");
+        return 1;
+    }
+    std::printf("Modem call latency on the \"%s\" platform; one 60 Hz frame is %.3f ms\n",
+        qPrintable(QGuiApplication::platformName()), FrameMs);
+    latency(false, calls);
+    latency(true, calls);
+    if (soakCalls > 0)
+        soak(soakCalls);
+    delete Application();
+    return 0;
+}

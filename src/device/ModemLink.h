@@ -1,0 +1,119 @@
+#pragma once
+
+#include "ModemParser.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSerialPort>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class QFileSystemWatcher;
+
+// A caller-ID modem on one serial port: opens it, initialises it on every
+// open, learns its model and serial number, polls its line voltage, passes on
+// line commands, and turns what it sends into calls. Everything is
+// asynchronous on the calling thread; every command has a time-out. On any
+// read error or hang-up the port is closed at once; a link that reopens waits
+// for the port to come back.
+class ModemLink : public QObject
+{
+    Q_OBJECT
+public:
+    enum class OpenResult { Opened, Missing, PermissionDenied, Locked, Failed };
+    // Opens PORT on PATH for reading and writing; DETAIL says why not.
+    using Opener
+        = std::function<OpenResult(QSerialPort& port, const QString& path, QString& detail)>;
+
+    struct Options
+    {
+        QString path;
+        // Reopen when the port comes back (a named port); a probe tries once.
+        bool reopen = true;
+        // Sent after the reset, for example a country code (AT+GCI=AE).
+        QString extraInit;
+        int commandTimeoutMs = 3000;
+        int retryMs = 2000;
+        // Quiet time after a formatted block's last line that completes it.
+        int blockQuietMs = 150;
+        int voltagePollMs = 1000;
+        Opener opener; // the real port when empty
+    };
+
+    explicit ModemLink(Options options, QObject* parent = nullptr);
+    ~ModemLink() override;
+
+    // Opens the port (once the event loop runs).
+    void start();
+    bool ready() const { return m_ready; }
+    QString path() const { return m_options.path; }
+    QString model() const { return m_model; }
+    QString serial() const { return m_serial; }
+
+    // Sends a line command once the commands before it are answered; an
+    // ERROR or no answer is reported through logLine.
+    void lineCommand(const QString& command);
+
+    // Why the last open failed (Opened after a successful one).
+    OpenResult lastFailure() const { return m_lastFailure; }
+    static OpenResult openPort(QSerialPort& port, const QString& path, QString& detail);
+    // The log line for a failed open; empty for failures not worth a line.
+    static QString failureText(OpenResult result, const QString& path, const QString& detail);
+
+signals:
+    void readyChanged(bool ready);
+    // Initialisation ended without a caller-ID modem (no answer, or caller ID refused).
+    void refused();
+    void call(const CallerIdBlock& block);
+    void voltage(double volts);
+    void logLine(const QString& line);
+
+private:
+    struct Step
+    {
+        QString command;
+        std::function<void(bool ok, const QStringList& answer)> done;
+    };
+
+    void tryOpen();
+    void beginInit();
+    void enableCallerId(int index);
+    void identify();
+    void becomeReady();
+    void send(Step step);
+    void sendNext();
+    void onReadable();
+    void onPortError(QSerialPort::SerialPortError error);
+    void onTimeout();
+    void handle(const QList<ModemEvent>& events);
+    void closePort(bool retry);
+    void pollVoltage();
+    void waitForPort();
+
+    Options m_options;
+    QSerialPort m_port;
+    ModemParser m_parser;
+    RingEpisodes m_episodes;
+    QElapsedTimer m_clock;
+    QTimer m_commandTimer;
+    QTimer m_quietTimer;
+    QTimer m_voltageTimer;
+    QTimer m_retryTimer;
+    QFileSystemWatcher* m_watcher = nullptr;
+
+    std::deque<Step> m_queue;
+    bool m_busy = false;
+    Step m_current;
+    QStringList m_answer;
+
+    bool m_ready = false;
+    bool m_refusedWhilePresent = false;
+    OpenResult m_lastFailure = OpenResult::Opened;
+    bool m_voltageSupported = false;
+    qint64 m_lastRingMs = -1;
+    QString m_model;
+    QString m_serial;
+};

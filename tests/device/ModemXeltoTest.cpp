@@ -1,0 +1,462 @@
+#include "ModemXelto.h"
+#include "AutoXelto.h"
+#include "Forms.h"
+#include "ModemEmulator.h"
+#include "ModemFinder.h"
+#include "ModemLink.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kWaitMs = 10000;
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Collects what a control raises.
+class Sink : public IDispatch
+{
+public:
+    HRESULT QueryInterface(const QUuid&, void** object) override
+    {
+        *object = this;
+        return hr::S_OK;
+    }
+    HRESULT Invoke(DISPID id, DispatchKind, const QVariantList& args, QVariant*) override
+    {
+        QStringList texts;
+        for (const QVariant& a : args)
+            texts << a.toString();
+        (id == XeltoDispId::OnCallerID ? calls : signals_) << texts;
+        return hr::S_OK;
+    }
+    QList<QStringList> calls;
+    QList<QStringList> signals_;
+};
+
+double cpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class ModemFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        Application()->OnException = [this](TObject*, const QString& m) { log.append(m); };
+        options.commandTimeoutMs = 1000;
+        options.retryMs = 50;
+        options.voltagePollMs = 50;
+        options.blockQuietMs = 50;
+    }
+    void TearDown() override
+    {
+        if (control && cookie)
+            control->Unadvise(cookie);
+        control.reset();
+        Application()->OnException = nullptr;
+    }
+
+    QString link() const { return dir.filePath(QStringLiteral("modem")); }
+
+    bool plug() { return modem.plug(link()); }
+
+    // A control on the modem's link path, its events collected.
+    void open()
+    {
+        options.path = link();
+        control = std::make_unique<ModemXelto>(new ModemLink(options));
+        ASSERT_EQ(control->Advise(DIID_IXeltoEvents, &sink, &cookie), hr::S_OK);
+    }
+
+    bool waitReady()
+    {
+        return QTest::qWaitFor([this] { return control->devicePresent(); }, kWaitMs);
+    }
+
+    QString command(const QString& keyword)
+    {
+        QString result;
+        OleCheck(control->Command(keyword, &result));
+        return result;
+    }
+
+    int count(const char* command) const { return int(modem.commands().count(s(command))); }
+
+    QTemporaryDir dir;
+    ModemEmulator modem;
+    ModemLink::Options options;
+    std::unique_ptr<ModemXelto> control;
+    Sink sink;
+    quint32 cookie = 0;
+    QStringList log;
+};
+
+} // namespace
+
+TEST_F(ModemFixture, InitialisesWithTheFirstCallerIdCommandTheModemAccepts)
+{
+    modem.behaviour().refused = QStringList { s("AT+VCID=1") };
+    options.extraInit = s("AT+GCI=AE");
+    ASSERT_TRUE(plug());
+    open();
+    EXPECT_EQ(command(s("devicemodel")), QString()) << "no device before it answered";
+    ASSERT_TRUE(waitReady()) << qPrintable(modem.commands().join(QLatin1Char(' ')));
+    EXPECT_EQ(modem.commands().mid(0, 6),
+        QStringList(
+            { s("ATZ"), s("AT+GCI=AE"), s("ATE0"), s("ATV1"), s("AT+VCID=1"), s("AT#CID=1") }));
+    EXPECT_EQ(count("AT+FCLASS=8;+VCID=1"), 0);
+    EXPECT_TRUE(modem.callerIdOn());
+    EXPECT_EQ(command(s("devicemodel")), s("CX93010"));
+    EXPECT_EQ(command(s("serial")), s("EMU-0001"));
+    EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
+}
+
+TEST_F(ModemFixture, AModemThatRefusesCallerIdIsNoDevice)
+{
+    modem.behaviour().refused
+        = QStringList { s("AT+VCID=1"), s("AT#CID=1"), s("AT+FCLASS=8;+VCID=1") };
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.isEmpty(); }, kWaitMs));
+    EXPECT_TRUE(log.first().contains(s("arayan numara"))) << qPrintable(log.first());
+    QTest::qWait(300);
+    EXPECT_FALSE(control->devicePresent());
+    EXPECT_EQ(count("ATZ"), 1) << "not asked again while it stays plugged";
+    EXPECT_EQ(log.size(), 1);
+}
+
+TEST_F(ModemFixture, ASilentPortTimesOutWithoutBlockingTheWindow)
+{
+    modem.behaviour().ignored = QStringList { s("*") };
+    options.commandTimeoutMs = 300;
+    ASSERT_TRUE(plug());
+    open();
+    int ticks = 0;
+    QTimer window;
+    QObject::connect(&window, &QTimer::timeout, &window, [&] { ++ticks; });
+    window.start(10);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !log.isEmpty(); }, kWaitMs));
+    EXPECT_TRUE(log.first().contains(s("yanıt vermedi"))) << qPrintable(log.first());
+    EXPECT_FALSE(control->devicePresent());
+    EXPECT_EQ(command(s("devicemodel")), QString());
+    EXPECT_GT(ticks, 5) << "the event loop kept running while the modem was silent";
+}
+
+TEST_F(ModemFixture, IdentityFallsBackToOtherAnswersAndThePortName)
+{
+    modem.behaviour().model.clear(); // AT+GMM: a bare OK
+    modem.behaviour().serial.clear();
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    EXPECT_EQ(command(s("devicemodel")), s("CX93001-EIS_V0.2013-V92")) << "from ATI3";
+    // No udev data and no serial answer: the port's own name.
+    EXPECT_EQ(command(s("serial")), link());
+}
+
+TEST_F(ModemFixture, LineVoltageIsPolledWhereTheModemReportsIt)
+{
+    modem.behaviour().voltage = s("30.50");
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.signals_.size() >= 3; }, kWaitMs));
+    EXPECT_EQ(sink.signals_.first(),
+        QStringList({ s("31"), s("0"), s("0"), s("0"), s("0"), s("0"), s("0"), s("0") }));
+    modem.behaviour().voltage = s("1.4");
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return sink.signals_.last().first() == s("1"); }, kWaitMs));
+
+    for (const char* answer : { "ERROR", "" }) {
+        modem.behaviour().voltage = s(answer);
+        ASSERT_TRUE(plug());
+        Sink quiet;
+        ModemLink::Options o = options;
+        o.path = link();
+        ModemXelto other(new ModemLink(o));
+        quint32 c = 0;
+        other.Advise(DIID_IXeltoEvents, &quiet, &c);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return other.devicePresent(); }, kWaitMs)) << answer;
+        QTest::qWait(300); // six poll periods
+        EXPECT_EQ(count("AT-TRV"), 1) << "asked once and never again: '" << answer << "'";
+        EXPECT_TRUE(quiet.signals_.isEmpty());
+        other.Unadvise(c);
+    }
+}
+
+TEST_F(ModemFixture, LineCommandsBecomeATCommands)
+{
+    modem.behaviour().voltage = s("ERROR");
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    command(s("LineStatus1"));
+    command(s("LineStatus0"));
+    command(s("dial0212*5#,9"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count("ATDT0212*5#,9;") == 1; }, kWaitMs));
+    const QStringList sent = modem.commands();
+    EXPECT_EQ(
+        sent.mid(sent.size() - 3), QStringList({ s("ATH1"), s("ATH0"), s("ATDT0212*5#,9;") }));
+
+    // The window's untouched entry, letters and an empty number are refused.
+    for (const char* bad : { "dial05..", "dial0212 555", "dial", "dialABC", "volume" }) {
+        QString result;
+        EXPECT_TRUE(Failed(control->Command(s(bad), &result))) << bad;
+        EXPECT_FALSE(TakeErrorInfo().isEmpty());
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(modem.commands().size(), sent.size()) << "nothing refused reached the modem";
+
+    // A command the modem refuses, and one it never answers: one line each, nothing hangs.
+    modem.behaviour().refused = QStringList { s("ATH1") };
+    command(s("LineStatus1"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return log.size() == 1; }, kWaitMs));
+    EXPECT_TRUE(log.last().contains(s("ATH1")));
+    modem.behaviour().ignored = QStringList { s("ATH0") };
+    command(s("LineStatus0"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return log.size() == 2; }, kWaitMs));
+    EXPECT_TRUE(log.last().contains(s("yanıt vermedi: ATH0"))) << qPrintable(log.last());
+    // The modem is asked again from the start, and answers.
+    modem.behaviour().ignored.clear();
+    ASSERT_TRUE(waitReady());
+}
+
+TEST_F(ModemFixture, CallerIdBecomesCalls)
+{
+    modem.behaviour().voltage = s("ERROR");
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    const QDateTime when(QDate(2026, 12, 9), QTime(14, 30));
+    modem.ring();
+    modem.send(ModemEmulator::formattedBlock(s("02125550123"), s("AYSE YILMAZ"), when), 3);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() == 1; }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(0),
+        QStringList(
+            { s("EMU-0001"), s("1"), s("02125550123"), s("09.12.2026 14:30"), s("AYSE YILMAZ") }));
+    modem.ring();
+    modem.send(ModemEmulator::rawPacket(s("P"), s("P"), when));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() == 2; }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(1).at(2), s("Gizli numara"));
+    modem.send(ModemEmulator::formattedBlock(s("O"), {}, when));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() == 3; }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(2).at(2), s("Numara yok"));
+
+    QByteArray corrupt = ModemEmulator::rawPacket(s("05321234567"), {}, when);
+    corrupt[corrupt.size() - 3] = corrupt.at(corrupt.size() - 3) == '0' ? '1' : '0';
+    modem.send(corrupt);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return log.size() == 1; }, kWaitMs));
+    EXPECT_TRUE(log.first().contains(s("Bozuk"))) << qPrintable(log.first());
+    QTest::qWait(200);
+    EXPECT_EQ(sink.calls.size(), 3) << "a corrupt packet is no call";
+}
+
+TEST_F(ModemFixture, TwoRingsWithoutCallerIdAreOneCallWithNoNumber)
+{
+    modem.behaviour().voltage = s("ERROR");
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    modem.ring();
+    QTest::qWait(1100); // rings of one call come seconds apart
+    EXPECT_TRUE(sink.calls.isEmpty());
+    modem.ring(s("A"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() == 1; }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(0).at(2), s("Numara yok"));
+    QTest::qWait(1100);
+    modem.ring();
+    QTest::qWait(200);
+    EXPECT_EQ(sink.calls.size(), 1) << "one call per ringing episode";
+}
+
+TEST_F(ModemFixture, UnplugMidBlockClosesAtOnceAndReplugBringsTheDeviceBack)
+{
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    int changes = 0;
+    QObject::connect(
+        control.get(), &XeltoControl::deviceChanged, control.get(), [&] { ++changes; });
+    modem.send("\r\nDATE = 1209\r\nTIME = 1430\r\nNMBR = 0212");
+    QTest::qWait(20);
+    modem.unplug();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !control->devicePresent(); }, kWaitMs));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(command(s("devicemodel")), QString());
+    // A port left open on a vanished terminal reports errors without end; a
+    // closed one costs nothing. A second of waiting shows which.
+    const double before = cpuSeconds();
+    QTest::qWait(1000);
+    EXPECT_LT(cpuSeconds() - before, 0.3);
+    EXPECT_TRUE(sink.calls.isEmpty()) << "half a block is no call";
+
+    ASSERT_TRUE(plug());
+    ASSERT_TRUE(waitReady());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(modem.commands().first(), s("ATZ")) << "initialised again";
+    EXPECT_EQ(command(s("devicemodel")), s("CX93010"));
+}
+
+TEST_F(ModemFixture, PermissionDeniedAndLockedPortsAreOneLineEach)
+{
+    ASSERT_TRUE(plug());
+    int opens = 0;
+    ModemLink::OpenResult answer = ModemLink::OpenResult::PermissionDenied;
+    options.opener = [&](QSerialPort&, const QString&, QString& detail) {
+        ++opens;
+        detail = s("Permission denied");
+        return answer;
+    };
+    open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opens >= 4; }, kWaitMs));
+    ASSERT_EQ(log.size(), 1) << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_TRUE(log.first().contains(s("dialout"))) << qPrintable(log.first());
+    answer = ModemLink::OpenResult::Locked;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opens >= 8; }, kWaitMs));
+    ASSERT_EQ(log.size(), 2);
+    EXPECT_TRUE(log.last().contains(s("başka bir program"))) << qPrintable(log.last());
+    EXPECT_TRUE(modem.commands().isEmpty()) << "the port was never opened";
+    EXPECT_FALSE(control->devicePresent());
+}
+
+TEST(ModemPort, APortAnotherProgramHoldsIsReportedLocked)
+{
+    ModemEmulator modem;
+    ASSERT_TRUE(modem.plug());
+    QSerialPort holder;
+    holder.setPortName(modem.terminal());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << qPrintable(holder.errorString());
+    QSerialPort second;
+    QString detail;
+    EXPECT_EQ(ModemLink::openPort(second, modem.terminal(), detail), ModemLink::OpenResult::Locked)
+        << qPrintable(detail);
+    EXPECT_FALSE(second.isOpen());
+    holder.close();
+    EXPECT_EQ(ModemLink::openPort(second, modem.terminal(), detail), ModemLink::OpenResult::Opened);
+    QSerialPort third;
+    EXPECT_EQ(ModemLink::openPort(third, modem.terminal() + s("-gone"), detail),
+        ModemLink::OpenResult::Missing);
+}
+
+TEST(ModemCall, DateAndTimeOfABlock)
+{
+    const QDateTime now(QDate(2026, 12, 9), QTime(14, 35, 7));
+    CallerIdBlock b;
+    b.date = s("1209");
+    b.time = s("1430");
+    EXPECT_EQ(ModemXelto::dateTimeText(b, now), s("09.12.2026 14:30"));
+    b.date = s("261208");
+    EXPECT_EQ(ModemXelto::dateTimeText(b, now), s("08.12.2026 14:30"));
+    // Read on the 1st of January, sent on the 31st of December.
+    b.date = s("1231");
+    EXPECT_EQ(ModemXelto::dateTimeText(b, QDateTime(QDate(2027, 1, 1), QTime(0, 0, 30))),
+        s("31.12.2026 14:30"));
+    for (const char* date : { "", "1332", "12x9", "0230" }) {
+        b.date = s(date);
+        EXPECT_EQ(ModemXelto::dateTimeText(b, now), s("09.12.2026 14:35")) << date;
+    }
+    b.date = s("1209");
+    b.time = s("2460");
+    EXPECT_EQ(ModemXelto::dateTimeText(b, now), s("09.12.2026 14:35"));
+}
+
+namespace {
+
+// A folder standing in for /dev with ports of several kinds.
+struct FakeDev
+{
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+} // namespace
+
+TEST(ModemFinder, ProbesOnlyUsbSerialPortsOnceEachAndFindsTheModem)
+{
+    FakeDev dev;
+    ModemEmulator serial0, notModem, modem;
+    ASSERT_TRUE(serial0.plug(dev.path("ttyS0")));
+    ASSERT_TRUE(notModem.plug(dev.path("ttyUSB0")));
+    notModem.behaviour().refused
+        = QStringList { s("AT+VCID=1"), s("AT#CID=1"), s("AT+FCLASS=8;+VCID=1") };
+    QFile other(dev.path("ttyACM-notes.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+
+    ModemFinder::Options options;
+    options.devDirectory = dev.dir.path();
+    options.rescanMs = 50;
+    options.link.commandTimeoutMs = 1000;
+    ModemFinder finder(options);
+    std::unique_ptr<XeltoControl> found;
+    QSignalSpy busyChanges(&finder, &DeviceCandidate::busyChanged);
+    finder.startSearch([&](std::unique_ptr<XeltoControl> device) { found = std::move(device); });
+    EXPECT_TRUE(finder.busy()) << "a plugged port is being probed";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return notModem.commands().contains(s("AT+FCLASS=8;+VCID=1")); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.busy(); }, kWaitMs))
+        << "the refusal ends the probe";
+    EXPECT_EQ(busyChanges.count(), 2);
+    QTest::qWait(400); // several rescans
+    EXPECT_EQ(notModem.commands().count(s("ATZ")), 1) << "a refusing port is probed once";
+    EXPECT_FALSE(found);
+
+    ASSERT_TRUE(modem.plug(dev.path("ttyACM0")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(found); }, kWaitMs));
+    QString model;
+    found->Command(s("devicemodel"), &model);
+    EXPECT_EQ(model, s("CX93010"));
+    EXPECT_TRUE(serial0.commands().isEmpty()) << "ttyS* is never probed";
+    // Replugging the refusing port gets it one new probe.
+    finder.startSearch([](std::unique_ptr<XeltoControl>) {});
+    notModem.unplug();
+    QTest::qWait(200);
+    ASSERT_TRUE(notModem.plug(dev.path("ttyUSB0")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notModem.commands().contains(s("ATZ")); }, kWaitMs));
+    finder.stopSearch();
+}
+
+TEST(ModemFinder, AutoWaitsWithoutAModemAndFollowsOneThatComesAndGoes)
+{
+    FakeDev dev;
+    ModemFinder::Options options;
+    options.devDirectory = dev.dir.path();
+    options.rescanMs = 50;
+    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+    candidates.push_back(std::make_unique<ModemFinder>(options));
+    AutoXelto control(std::move(candidates));
+    QString model;
+    QTest::qWait(200);
+    control.Command(s("devicemodel"), &model);
+    EXPECT_EQ(model, QString());
+
+    ModemEmulator modem;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(modem.plug(dev.path("ttyACM3")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return control.devicePresent(); }, kWaitMs)) << round;
+        control.Command(s("serial"), &model);
+        EXPECT_EQ(model, s("EMU-0001"));
+        modem.unplug();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !control.devicePresent(); }, kWaitMs)) << round;
+        control.Command(s("devicemodel"), &model);
+        EXPECT_EQ(model, QString());
+    }
+}
