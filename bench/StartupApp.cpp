@@ -1,30 +1,24 @@
 // The program's own start-up, up to its main window being shown, then quits:
 // the same steps as main.cpp with the quiet simulated device.
 #include "Forms.h"
+#include "LazyIcon.h"
 #include "Program.h"
+#include "QuitWhenShown.h"
+#include "Resources.h"
 #include "XeltoBackends.h"
 
 #include <QApplication>
-#include <QEvent>
-#include <QTimer>
 
 int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(LazyIcon(Resources::ProgramIcon));
     XeltoBackends::Options device;
     device.backend = QStringLiteral("sim");
     XeltoBackends::Register(device);
     InitializeProgram();
-    struct Filter : QObject {
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            if (e->type() == QEvent::Show)
-                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-            return false;
-        }
-    } filter;
-    Application()->MainForm()->installEventFilter(&filter);
+    QuitWhenShown quit(Application()->MainForm());
     return Application()->Run();
 }

@@ -1,7 +1,7 @@
-// The peer of the start-up figure: a bare Qt program that shows one empty window and quits.
+// A peer of the start-up figure: a bare Qt program that shows one empty window and quits.
+#include "QuitWhenShown.h"
+
 #include <QApplication>
-#include <QEvent>
-#include <QTimer>
 #include <QWidget>
 
 int main(int argc, char** argv)
@@ -11,15 +11,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(544, 432);
-    struct Filter : QObject {
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            if (e->type() == QEvent::Show)
-                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-            return false;
-        }
-    } filter;
-    window.installEventFilter(&filter);
+    QuitWhenShown quit(&window);
     window.show();
     return app.exec();
 }

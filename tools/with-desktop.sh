@@ -18,7 +18,7 @@ if ! command -v Xvfb >/dev/null; then
     exit 1
 fi
 Xvfb "$display" -screen 0 "$resolution" -nolisten tcp >/dev/null 2>&1 & xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null || true' EXIT
+trap 'kill $xvfb 2>/dev/null || true; wait $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 300); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     kill -0 $xvfb 2>/dev/null || break
@@ -29,6 +29,8 @@ if [ ! -e "/tmp/.X11-unix/X${display#:}" ]; then
     exit 1
 fi
 export DISPLAY=$display
+# For checks of what a program does when its X server goes away.
+export DESKTOP_XVFB_PID=$xvfb
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
 dbus-run-session -- "$@"

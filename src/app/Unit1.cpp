@@ -1,9 +1,11 @@
 #include "Unit1.h"
 
+#include "Bitmap.h"
 #include "ClickLabel.h"
 #include "Dialogs.h"
 #include "Fonts.h"
 #include "GridView.h"
+#include "LazyIcon.h"
 #include "Memo.h"
 #include "NotifyAreaIcon.h"
 #include "Resources.h"
@@ -25,12 +27,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -124,10 +126,24 @@ QList<StoredColumn> callListColumns()
     return columns;
 }
 
-QPushButton* makeOkButton(QWidget* parent, QRect geometry)
+// The glyph of an OK button: a green tick. Drawn here rather than taken from
+// the style, whose icon-theme lookup costs more than all the window's fonts.
+QIcon okGlyph()
+{
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 128, 0), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPolyline(QPolygonF({ QPointF(3, 8.5), QPointF(6.5, 12), QPointF(13, 4.5) }));
+    painter.end();
+    return QIcon(glyph);
+}
+
+QPushButton* makeOkButton(QWidget* parent, QRect geometry, const QIcon& glyph)
 {
     auto* button = new QPushButton(QStringLiteral("Tamam"), parent);
-    button->setIcon(button->style()->standardIcon(QStyle::SP_DialogOkButton));
+    button->setIcon(glyph);
     button->setGeometry(geometry);
     return button;
 }
@@ -165,11 +181,10 @@ TForm1::TForm1(QWidget* parent)
     setWindowTitle(QStringLiteral("Cihaz Test"));
     setFont(Fonts::Make(QStringLiteral("MS Sans Serif"), -11));
     setAutoFillBackground(true);
-    setWindowIcon(QIcon(Resources::WindowIcon));
+    setWindowIcon(LazyIcon(Resources::WindowIcon));
     resize(OuterSize.shrunkBy(FrameMargins));
+    m_okGlyph = okGlyph();
 
-    // The exception event is bound first, so even a control that fails to
-    // come up while the window is built is reported in the log.
     createNonVisual();
     createTestPage();
     bindHandlers();
@@ -190,10 +205,8 @@ TForm1::~TForm1()
 
 void TForm1::createNonVisual()
 {
+    // Bound to the log once the log exists (bindLog).
     ApplicationEvents1 = new TApplicationEvents(this);
-    ApplicationEvents1->SetOnException([this](TObject* sender, const QString& message) {
-        ApplicationEvents1Exception(sender, message);
-    });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -214,8 +227,8 @@ void TForm1::createNonVisual()
     TrayIcon1->SetName(QStringLiteral("TrayIcon1"));
     TrayIcon1->BeginLoading();
     TrayIcon1->SetCycleInterval(400);
-    const TIcon windowIcon(QIcon(Resources::WindowIcon));
-    TrayIcon1->SetIcon(&windowIcon);
+    const TIcon trayIcon(windowIcon());
+    TrayIcon1->SetIcon(&trayIcon);
     TrayIcon1->SetIconIndex(0);
     TrayIcon1->SetPopupMenu(PopupMenu1);
     TrayIcon1->SetWantEnterExitEvents(true);
@@ -280,6 +293,7 @@ void TForm1::createTestPage()
     Memo::SetLines(Memo2, kDefaultLog + QStringList { QString() });
     Memo2->setAccessibleName(QStringLiteral("Mesajlar"));
     boxLayout->addWidget(Memo2);
+    bindLog();
 
     auto* bottom = new QHBoxLayout();
     bottom->setContentsMargins(0, 0, 0, 0);
@@ -353,11 +367,15 @@ void TForm1::createGuidePage()
         image->setCursor(Qt::PointingHandCursor);
         *images[i] = image;
     }
-    BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30));
-    const QImage deviceThumbnail(Resources::DeviceThumbnail);
+    BitBtn3 = makeOkButton(GroupBox1, QRect(382, 331, 97, 30), m_okGlyph);
+    // The thumbnails are drawn transparent: their white background is left out.
+    TBitmap thumbnail;
+    thumbnail.SetTransparent(true);
+    thumbnail.LoadFromImage(QImage(Resources::DeviceThumbnail));
     for (TClickLabel* image : { Image2, Image1, Image3 })
-        image->SetStretchedPicture(deviceThumbnail);
-    Image4->SetStretchedPicture(QImage(Resources::AdslThumbnail));
+        image->SetStretchedPicture(thumbnail);
+    thumbnail.LoadFromImage(QImage(Resources::AdslThumbnail));
+    Image4->SetStretchedPicture(thumbnail);
     // A thumbnail opens what the link beside it opens, and is named after it.
     const std::pair<TClickLabel*, TClickLabel*> thumbnails[]
         = { { Image2, Label21 }, { Image1, Label17 }, { Image3, Label16 }, { Image4, Label12 } };
@@ -386,7 +404,7 @@ void TForm1::createSettingsPage()
     Label13->setPalette(palette);
     Label13->move(57, 78);
     Label13->adjustSize();
-    BitBtn2 = makeOkButton(TabSheet3, QRect(402, 323, 97, 30));
+    BitBtn2 = makeOkButton(TabSheet3, QRect(402, 323, 97, 30), m_okGlyph);
     connect(
         BitBtn2, &QPushButton::clicked, this, Guarded(BitBtn2, [this] { BitBtn2Click(BitBtn2); }));
 }
@@ -403,7 +421,7 @@ void TForm1::createQuestionPage()
     Edit1->setGeometry(356, 330, 41, 21);
     Edit1->installEventFilter(this);
     Edit1->setAccessibleName(QStringLiteral("Soru : 2³ ="));
-    BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30));
+    BitBtn1 = makeOkButton(TabSheet4, QRect(404, 325, 97, 30), m_okGlyph);
 
     GroupBox3 = new QGroupBox(
         QStringLiteral("  Aşağıdaki özellikler, sadece  RT4052 model ürünler için kullanılır   "),
@@ -472,12 +490,23 @@ void TForm1::createMeters()
     }
 }
 
+// The exception event writes into the log and the log trims itself, so both
+// are bound as soon as the log exists: a control that fails to come up while
+// the rest of the window is built is reported there, within the two lines.
+// What fails before that goes to standard error.
+void TForm1::bindLog()
+{
+    connect(
+        Memo2, &QPlainTextEdit::textChanged, this, Guarded(Memo2, [this] { Memo2Change(Memo2); }));
+    ApplicationEvents1->SetOnException([this](TObject* sender, const QString& message) {
+        ApplicationEvents1Exception(sender, message);
+    });
+}
+
 void TForm1::bindHandlers()
 {
     connect(Timer1, &QTimer::timeout, this, Guarded(Timer1, [this] { Timer1Timer(Timer1); }));
     connect(Timer2, &QTimer::timeout, this, Guarded(Timer2, [this] { Timer2Timer(Timer2); }));
-    connect(
-        Memo2, &QPlainTextEdit::textChanged, this, Guarded(Memo2, [this] { Memo2Change(Memo2); }));
     connect(Listeyisil1, &QAction::triggered, this,
         Guarded(Listeyisil1, [this] { Listeyisil1Click(Listeyisil1); }));
     connect(ki1, &QAction::triggered, this, Guarded(ki1, [this] { ki1Click(ki1); }));

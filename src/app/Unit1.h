@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <cstdint>
@@ -37,73 +38,73 @@ public:
     static constexpr QMargins FrameMargins { 8, 30, 8, 8 };
 
     // Components, named as in the window's description.
-    QTabWidget* PageControl1;
-    QWidget* TabSheet1;
-    QWidget* TabSheet2;
-    QWidget* TabSheet3;
-    QWidget* TabSheet4;
-    QGroupBox* GroupBox4;
-    TGridView* GridView1;
-    QPlainTextEdit* Memo2;
-    QGroupBox* GroupBox2;
-    QGroupBox* tek;
-    QLabel* Label22;
-    QLabel* Label5;
-    QLabel* Label9;
-    QLabel* Label24;
-    QLabel* Label25;
-    TXelto* Xelto1;
-    QPlainTextEdit* tempMemo;
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label15;
-    QProgressBar* ProgressBar1;
-    QProgressBar* ProgressBar2;
-    QProgressBar* ProgressBar3;
-    QProgressBar* ProgressBar4;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QTimer* Timer1;
-    QTimer* Timer2;
-    TApplicationEvents* ApplicationEvents1;
-    QMenu* PopupMenu1;
-    QAction* Listeyisil1;
-    QAction* ki1;
-    TNotifyAreaIcon* TrayIcon1;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    TGridView* GridView1 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* tek = nullptr;
+    QLabel* Label22 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label24 = nullptr;
+    QLabel* Label25 = nullptr;
+    TXelto* Xelto1 = nullptr;
+    QPlainTextEdit* tempMemo = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label15 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    QProgressBar* ProgressBar3 = nullptr;
+    QProgressBar* ProgressBar4 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    TApplicationEvents* ApplicationEvents1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Listeyisil1 = nullptr;
+    QAction* ki1 = nullptr;
+    TNotifyAreaIcon* TrayIcon1 = nullptr;
 
     // "Bağlantı Kılavuzu !"
-    QGroupBox* GroupBox1;
-    TClickLabel* Label21;
-    TClickLabel* Label17;
-    TClickLabel* Label16;
-    TClickLabel* Label12;
-    TClickLabel* Label19;
-    TClickLabel* Image2;
-    TClickLabel* Image1;
-    TClickLabel* Image3;
-    TClickLabel* Image4;
-    QPushButton* BitBtn3;
+    QGroupBox* GroupBox1 = nullptr;
+    TClickLabel* Label21 = nullptr;
+    TClickLabel* Label17 = nullptr;
+    TClickLabel* Label16 = nullptr;
+    TClickLabel* Label12 = nullptr;
+    TClickLabel* Label19 = nullptr;
+    TClickLabel* Image2 = nullptr;
+    TClickLabel* Image1 = nullptr;
+    TClickLabel* Image3 = nullptr;
+    TClickLabel* Image4 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
 
     // "Ayar"
-    QLabel* Label13;
-    QPushButton* BitBtn2;
+    QLabel* Label13 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
 
     // "?"
-    QLabel* Label11;
-    QLabel* Label14;
-    QLabel* Label18;
-    QLabel* Label20;
-    QLineEdit* Edit1;
-    QPushButton* BitBtn1;
-    QGroupBox* GroupBox3;
-    QPushButton* Button2;
-    QPushButton* Button1;
-    QLineEdit* Edit2;
-    QPushButton* Button3;
-    QPushButton* Button4;
+    QLabel* Label11 = nullptr;
+    QLabel* Label14 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label20 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
 
     // The question on the "?" page is 2³; its answer opens the service
     // action, the hidden-mode code reveals the line commands.
@@ -158,11 +159,13 @@ private:
     void createGuidePage();
     void createSettingsPage();
     void createQuestionPage();
+    void bindLog();
     void bindHandlers();
     void emptyCallList();
     void setCounter(std::int32_t value);
 
     bool m_centred = false;
+    QIcon m_okGlyph;
 };
 
 extern TForm1* Form1;

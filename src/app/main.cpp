@@ -1,5 +1,6 @@
 #include "DeviceSpec.h"
 #include "Forms.h"
+#include "LazyIcon.h"
 #include "Program.h"
 #include "Resources.h"
 #include "SimProtocol.h"
@@ -7,7 +8,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 
 #include <cstdio>
 
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
     // The installed menu entry, icon and metadata carry this name; Wayland
     // compositors find the window's icon through it.
     QGuiApplication::setDesktopFileName(QStringLiteral(CALLERID_APP_ID));
-    QApplication::setWindowIcon(QIcon(Resources::ProgramIcon));
+    QApplication::setWindowIcon(LazyIcon(Resources::ProgramIcon));
 
     device.socketPath = SimProtocol::SocketPath();
     device.modem = XeltoBackends::ModemOptionsFromEnvironment();

@@ -108,6 +108,20 @@ void TBitmap::LoadFromImage(const QImage& image)
     m_image = image.convertToFormat(QtFormat(m_format));
 }
 
+QImage TBitmap::DrawnImage() const
+{
+    if (!Transparent() || m_image.isNull())
+        return m_image;
+    const QRgb key = ToQColor(TransparentColor()).rgb() & 0x00FFFFFF;
+    QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < keyed.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
+        for (int x = 0; x < keyed.width(); ++x)
+            row[x] = (row[x] & 0x00FFFFFF) == key ? 0 : (row[x] | 0xFF000000);
+    }
+    return keyed;
+}
+
 void TBitmap::Draw(TCanvas& canvas, const TRect& r) const
 {
     if (Empty())
@@ -115,13 +129,7 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& r) const
     const TRect all(0, 0, Width(), Height());
     if (Transparent()) {
         // Leave out the transparent colour's pixels by drawing through an alpha copy.
-        const QRgb key = ToQColor(TransparentColor()).rgb() & 0x00FFFFFF;
-        QImage keyed = m_image.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < keyed.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-            for (int x = 0; x < keyed.width(); ++x)
-                row[x] = (row[x] & 0x00FFFFFF) == key ? 0 : (row[x] | 0xFF000000);
-        }
+        const QImage keyed = DrawnImage();
         const TCopyMode saved = canvas.CopyMode();
         canvas.WithPainter([&](QPainter& p) { p.drawImage(r.ToQRect(), keyed); });
         canvas.SetCopyMode(saved);

@@ -60,6 +60,9 @@ public:
     void SetTransparentColor(TColor color) { m_transparentColor = color; }
 
     const QImage& Image() const { return m_image; }
+    // The pixels as drawn: with Transparent, a 32-bit copy in which the
+    // pixels of TransparentColor are left out (alpha 0); else Image().
+    QImage DrawnImage() const;
     // Takes over an image, converted to this bitmap's pixel format.
     void LoadFromImage(const QImage& image);
 

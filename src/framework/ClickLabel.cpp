@@ -1,5 +1,6 @@
 #include "ClickLabel.h"
 
+#include "Bitmap.h"
 #include "Forms.h"
 
 #include <QMouseEvent>
@@ -10,15 +11,15 @@ TClickLabel::TClickLabel(QWidget* parent)
 {
 }
 
-void TClickLabel::SetStretchedPicture(const QImage& picture)
+void TClickLabel::SetStretchedPicture(const TBitmap& picture)
 {
-    if (picture.isNull()) {
+    if (picture.Empty()) {
         clear();
         return;
     }
     setAlignment(Qt::AlignCenter);
-    setPixmap(
-        QPixmap::fromImage(picture.scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    setPixmap(QPixmap::fromImage(
+        picture.DrawnImage().scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void TClickLabel::mousePressEvent(QMouseEvent* event)

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+class TBitmap;
+
 // A label or picture that can be clicked: a left click inside it calls OnClick
 // (guarded, with the label as sender) when the button is released over it.
 class TClickLabel : public QLabel
@@ -14,8 +16,9 @@ public:
 
     TNotifyEvent OnClick;
 
-    // Shows a picture stretched in proportion into the label's rectangle.
-    void SetStretchedPicture(const QImage& picture);
+    // Shows a picture stretched in proportion into the label's rectangle; a
+    // transparent bitmap leaves its transparent colour's pixels unpainted.
+    void SetStretchedPicture(const TBitmap& picture);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

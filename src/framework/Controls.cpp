@@ -23,10 +23,15 @@ TCustomControl::~TCustomControl()
     m_canvas.Release();
 }
 
+// The buffer holds the pixels inside the frame: the client area and the bars.
+QRect TCustomControl::bufferRect() const
+{
+    return QRect(0, 0, std::max(width() - 2 * m_frame, 1), std::max(height() - 2 * m_frame, 1));
+}
+
 void TCustomControl::ensureBuffer()
 {
-    // The buffer holds the pixels inside the frame: the client area and the bars.
-    const QSize size(std::max(width() - 2 * m_frame, 1), std::max(height() - 2 * m_frame, 1));
+    const QSize size = bufferRect().size();
     if (m_buffer.size() == size)
         return;
     m_canvas.Release();
@@ -34,9 +39,11 @@ void TCustomControl::ensureBuffer()
     const QImage oldStore = m_store;
     const QImage old = m_buffer;
     m_store = QImage(size.width(), size.height() * 3, QImage::Format_RGB32);
-    m_store.fill(palette().color(QPalette::Window));
     m_top = size.height();
     m_buffer = surfaceView(m_top);
+    // Only the window is filled: the rest of the store is written before it is
+    // shown, and memory that is never touched costs nothing.
+    m_buffer.fill(palette().color(QPalette::Window));
     if (!old.isNull()) {
         // Pixels that stay inside the window keep their place, as a window's do.
         const int w = std::min(size.width(), old.width());
@@ -175,7 +182,7 @@ void TCustomControl::paintFrameInto(QPainter& painter, const QRegion& area)
 void TCustomControl::ValidateRect(const TRect& r)
 {
     if (!r.IsEmpty())
-        m_valid += r.ToQRect() & m_buffer.rect();
+        m_valid += r.ToQRect() & bufferRect();
 }
 
 void TCustomControl::Update()
@@ -224,7 +231,10 @@ void TCustomControl::paintEvent(QPaintEvent* event)
 void TCustomControl::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    ensureBuffer();
+    // A hidden control takes its new size when it is next painted or drawn on:
+    // a window being laid out resizes it several times before it is shown.
+    if (isVisible())
+        ensureBuffer();
     checkClientSize();
 }
 

@@ -120,6 +120,7 @@ protected:
 
 private:
     void paintInvalid(const QRegion& area);
+    QRect bufferRect() const;
     void ensureBuffer();
     QImage surfaceView(int top);
     bool slideSurface(int dy, const QRect& r);

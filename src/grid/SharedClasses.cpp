@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -62,15 +63,15 @@ bool directTarget(TCanvas& canvas, int x, int y, int w, int h, TRect& area)
 }
 
 // round() to the nearest integer with halves going to the even neighbour, as
-// the original's rounding does (and as nearbyint does, without the call).
+// the original's rounding does. The processor's conversion rounds so in its
+// default mode, without the branches that cost a gradient most of its time.
 inline int roundHalfEven(double v)
 {
-    const double f = v >= 0 && v < 2147483647.0 ? double(int(v)) : std::floor(v);
-    const double diff = v - f;
-    int r = int(f);
-    if (diff > 0.5 || (diff == 0.5 && (r & 1)))
-        ++r;
-    return r;
+#if defined(__x86_64__) || defined(__i386__)
+    return _mm_cvtsd_si32(_mm_set_sd(v));
+#else
+    return int(std::nearbyint(v));
+#endif
 }
 
 // MixColors for two colours already resolved to RGB.
@@ -340,25 +341,88 @@ inline int wideEnd(int w, int stride)
     return end;
 }
 
+// The masked mix works on eight pixels as 32-bit blue, green, red, x: blue
+// and red from the even bytes and green and x from the odd ones are mixed in
+// 16-bit lanes, so the only shuffles spread the bytes of the mask and of
+// 3-byte pixels. Each pixel of the mask becomes blue, green, red, green: the
+// grey level is then two multiply-adds of bytes with weights that fit a
+// signed byte (28 + 100 and 77 + 51 for green's 151).
+template <int Stride, bool Mask> CALLERID_AVX2 inline __m256i loadEight(const uchar* p)
+{
+    constexpr char x = Mask ? 1 : -1; // green again, or zero
+    if constexpr (Stride == 4) {
+        const __m256i four = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        if constexpr (!Mask)
+            return four;
+        return _mm256_shuffle_epi8(four,
+            _mm256_setr_epi8(0, 1, 2, 1, 4, 5, 6, 5, 8, 9, 10, 9, 12, 13, 14, 13, 0, 1, 2, 1, 4, 5,
+                6, 5, 8, 9, 10, 9, 12, 13, 14, 13));
+    } else {
+        // Pixels 0-3 and 4-7, twelve bytes each, into the two halves.
+        const __m256i both = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), 1);
+        return _mm256_shuffle_epi8(both,
+            _mm256_setr_epi8(0, 1, 2, x, 3, 4, 5, char(3 + x), 6, 7, 8, char(6 + x), 9, 10, 11,
+                char(9 + x), 0, 1, 2, x, 3, 4, 5, char(3 + x), 6, 7, 8, char(6 + x), 9, 10, 11,
+                char(9 + x)));
+    }
+}
+
+// Pixels a step needs left in a row so that loadEight stays inside it.
+constexpr int stepRest(int stride)
+{
+    return stride == 4 ? 8 : 10; // 3-byte rows: the second load reads bytes 12 to 27
+}
+
+template <int MaskStride, int ImageStride>
+CALLERID_AVX2 inline void maskEight(uchar* d, const uchar* m, const uchar* s)
+{
+    const __m256i low = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i mask = loadEight<MaskStride, true>(m);
+    // (red * 77 + green * 151 + blue * 28) >> 8: at most 255 * 128 per pair.
+    const __m256i pairs = _mm256_maddubs_epi16(mask, _mm256_set1_epi32(0x334D641C));
+    const __m256i grey = _mm256_srli_epi32(_mm256_madd_epi16(pairs, _mm256_set1_epi16(1)), 8);
+    // The weights in both 16-bit halves of each pixel.
+    const __m256i a = _mm256_or_si256(grey, _mm256_slli_epi32(grey, 16));
+    const __m256i n = _mm256_sub_epi16(low, a);
+    const __m256i image = loadEight<ImageStride, false>(s);
+    const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d));
+    // (s * a + d * (255 - a)) >> 8: at most 255 * 255, so every sum fits 16 bits.
+    const __m256i blueRed
+        = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(image, low), a),
+                                _mm256_mullo_epi16(_mm256_and_si256(dst, low), n)),
+            8);
+    const __m256i greenX = _mm256_andnot_si256(low,
+        _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(image, 8), a),
+            _mm256_mullo_epi16(_mm256_srli_epi16(dst, 8), n)));
+    // The destination keeps its fourth byte.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+        _mm256_blendv_epi8(
+            _mm256_or_si256(blueRed, greenX), dst, _mm256_set1_epi32(int(0xFF000000u))));
+}
+
+// The whole row: eight pixels a step while the loads stay inside the rows,
+// and the last few (at most nine) through zeroed copies of their bytes.
 template <int MaskStride, int ImageStride>
 CALLERID_AVX2 int maskRowAvx2(uchar* d, const uchar* m, const uchar* s, int w)
 {
-    static const WideLanes ml { Lanes(MaskStride) }, sl { Lanes(ImageStride) }, dl { Lanes(4) };
-    static const WideStores st { Stores() };
-    const int end = std::min(wideEnd(w, MaskStride), wideEnd(w, ImageStride));
-    const __m256i w77 = _mm256_set1_epi16(77), w151 = _mm256_set1_epi16(151),
-                  w28 = _mm256_set1_epi16(28);
-    for (int x = 0; x < end; x += 16) {
-        __m256i m0, m1, s0, s1;
-        loadPairs(m + x * MaskStride, MaskStride, m0, m1);
-        loadPairs(s + x * ImageStride, ImageStride, s0, s1);
-        const __m256i grey = _mm256_add_epi16(_mm256_mullo_epi16(ml.get(m0, m1, 2), w77),
-            _mm256_add_epi16(_mm256_mullo_epi16(ml.get(m0, m1, 1), w151),
-                _mm256_mullo_epi16(ml.get(m0, m1, 0), w28)));
-        mixSixteen(d + x * 4, dl, st, sl.get(s0, s1, 0), sl.get(s0, s1, 1), sl.get(s0, s1, 2),
-            _mm256_srli_epi16(grey, 8));
+    const int last = w - std::max(stepRest(MaskStride), stepRest(ImageStride));
+    int x = 0;
+    for (; x <= last; x += 8)
+        maskEight<MaskStride, ImageStride>(d + 4 * x, m + MaskStride * x, s + ImageStride * x);
+    const int rest = w - x;
+    if (rest > 0) {
+        alignas(32) uchar dt[64] = {}, mt[64] = {}, st[64] = {};
+        std::memcpy(dt, d + 4 * x, size_t(rest) * 4);
+        std::memcpy(mt, m + MaskStride * x, size_t(rest) * MaskStride);
+        std::memcpy(st, s + ImageStride * x, size_t(rest) * ImageStride);
+        for (int k = 0; k < rest; k += 8)
+            maskEight<MaskStride, ImageStride>(
+                dt + 4 * k, mt + MaskStride * k, st + ImageStride * k);
+        std::memcpy(d + 4 * x, dt, size_t(rest) * 4);
     }
-    return end;
+    return w;
 }
 
 CALLERID_AVX2 int alphaRowAvx2(uchar* d, const uchar* s, int w)
@@ -390,10 +454,11 @@ bool haveSsse3()
 template <int MaskStride, int ImageStride>
 void maskRow(uchar* d, const uchar* m, const uchar* s, int w)
 {
-    int done = haveAvx2() ? maskRowAvx2<MaskStride, ImageStride>(d, m, s, w) : 0;
-    if (haveSsse3())
-        done += maskRowSsse3<MaskStride, ImageStride>(
-            d + done * 4, m + done * MaskStride, s + done * ImageStride, w - done);
+    if (haveAvx2()) {
+        maskRowAvx2<MaskStride, ImageStride>(d, m, s, w);
+        return;
+    }
+    const int done = haveSsse3() ? maskRowSsse3<MaskStride, ImageStride>(d, m, s, w) : 0;
     maskRowScalar<MaskStride, ImageStride>(d, m, s, done, w);
 }
 
@@ -604,19 +669,21 @@ void TGraphicsProvider::DrawVerticalGradient(
     if (rect.IsEmpty())
         return;
     const auto a = std::uint32_t(ColorToRGB(top)), b = std::uint32_t(ColorToRGB(bottom));
-    TColor c = TColor(a);
     TRect area = rect;
-    const bool direct = canvas.DirectArea(area);
-    for (int y = rect.Top; y < rect.Bottom; ++y) {
-        c = mixRgb(a, b, double(y - rect.Top) / height);
-        if (!direct) {
-            canvas.FillSolid(TRect(rect.Left, y, rect.Right, y + 1), c);
-        } else if (y >= area.Top && y < area.Bottom) {
-            TCanvas::FillPixels(reinterpret_cast<QRgb*>(canvas.Image()->scanLine(y)) + area.Left,
-                area.Width(), TCanvas::PixelValue(c));
-        }
+    if (canvas.DirectArea(area)) {
+        // Only the rows inside the canvas and its clip are mixed and filled.
+        QImage& image = *canvas.Image();
+        uchar* const bits = image.bits();
+        const qsizetype line = image.bytesPerLine();
+        for (int y = area.Top; y < area.Bottom; ++y)
+            TCanvas::FillPixels(reinterpret_cast<QRgb*>(bits + y * line) + area.Left, area.Width(),
+                TCanvas::PixelValue(mixRgb(a, b, double(y - rect.Top) / height)));
+    } else {
+        for (int y = rect.Top; y < rect.Bottom; ++y)
+            canvas.FillSolid(TRect(rect.Left, y, rect.Right, y + 1),
+                mixRgb(a, b, double(y - rect.Top) / height));
     }
-    canvas.Pen().SetColor(c);
+    canvas.Pen().SetColor(mixRgb(a, b, double(height - 1) / height));
 }
 
 void TGraphicsProvider::DrawHorizontalGradient(

@@ -9,7 +9,9 @@
 #include <QDBusConnection>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -21,10 +23,19 @@ struct Defaults
     std::unique_ptr<ISpeaker> speaker;
 };
 
+// Never destroyed by a static destructor: the backends go with the
+// application object (releaseDefaults), and a process that ends without it
+// (Qt calls exit() when its X server goes away) leaves them to the system.
 Defaults& defaults()
 {
-    static Defaults instance;
-    return instance;
+    static auto* instance = new Defaults();
+    return *instance;
+}
+
+std::vector<void (*)()>& releasesAtEnd()
+{
+    static auto* releases = new std::vector<void (*)()>();
+    return *releases;
 }
 
 IMessageWindows* g_windows = nullptr;
@@ -34,6 +45,10 @@ ISpeaker* g_speaker = nullptr;
 
 void releaseDefaults()
 {
+    // What holds windows of the backends goes first, the latest comer first.
+    const std::vector<void (*)()> releases = releasesAtEnd();
+    for (auto it = releases.rbegin(); it != releases.rend(); ++it)
+        (*it)();
     // The backends hold Qt objects and the X11 connection: they go with the
     // application object, not after it.
     Defaults& d = defaults();
@@ -134,6 +149,14 @@ ISpeaker& Speaker()
         g_speaker = defaults().speaker.get();
     }
     return *g_speaker;
+}
+
+void AtApplicationEnd(void (*release)())
+{
+    watchApplication();
+    std::vector<void (*)()>& releases = releasesAtEnd();
+    if (std::find(releases.begin(), releases.end(), release) == releases.end())
+        releases.push_back(release);
 }
 
 void SetSpeaker(ISpeaker* speaker)

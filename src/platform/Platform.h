@@ -18,6 +18,14 @@ ISpeaker& Speaker();
 // Puts a speaker in place (nullptr restores the default); used by tests.
 void SetSpeaker(ISpeaker* speaker);
 
+// Process-wide objects that hold windows of these services (the shared hidden
+// windows of the tray icons and timers) are freed by `release` when the
+// application object goes, before the services themselves; never by a static
+// destructor, which would run after the services are gone, or while Qt ends
+// the process from inside its loop when the X server goes away. Registering
+// the same function again does nothing.
+void AtApplicationEnd(void (*release)());
+
 // Puts services in place until the returned scope ends (the previous ones come
 // back); a null service keeps the current one. Used by tests and tools.
 class Scope

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -22,10 +23,14 @@ constexpr UINT DefaultFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 constexpr std::array<DWORD, 4> BalloonIconFlags
     = { NIIF_NONE, NIIF_INFO, NIIF_WARNING, NIIF_ERROR };
 
-std::unique_ptr<TTrayIconHandler>& sharedHandler()
+// The one handler of all tray icons. It goes with its last icon, or at the
+// latest with the application object, while the window service it holds a
+// window of is still there (see Platform::AtApplicationEnd).
+TTrayIconHandler* g_handler = nullptr;
+
+void releaseHandler()
 {
-    static std::unique_ptr<TTrayIconHandler> handler;
-    return handler;
+    delete std::exchange(g_handler, nullptr);
 }
 
 UINT g_taskbarCreatedMessage = 0;
@@ -82,28 +87,28 @@ TTrayIconHandler::~TTrayIconHandler()
 
 TTrayIconHandler* TTrayIconHandler::Instance()
 {
-    return sharedHandler().get();
+    return g_handler;
 }
 
 void TTrayIconHandler::AcquireTrayHandler(TNotifyAreaIcon* icon)
 {
-    auto& handler = sharedHandler();
-    if (!handler)
-        handler = std::make_unique<TTrayIconHandler>();
-    ++handler->m_userCount;
-    handler->m_live.insert(reinterpret_cast<UINT_PTR>(icon));
+    if (!g_handler) {
+        g_handler = new TTrayIconHandler();
+        Platform::AtApplicationEnd(releaseHandler);
+    }
+    ++g_handler->m_userCount;
+    g_handler->m_live.insert(reinterpret_cast<UINT_PTR>(icon));
 }
 
 void TTrayIconHandler::ReleaseTrayHandler(TNotifyAreaIcon* icon)
 {
-    auto& handler = sharedHandler();
-    if (!handler)
+    if (!g_handler)
         return;
-    handler->m_live.erase(reinterpret_cast<UINT_PTR>(icon));
-    if (handler->m_userCount > 0)
-        --handler->m_userCount;
-    if (handler->m_userCount == 0)
-        handler.reset();
+    g_handler->m_live.erase(reinterpret_cast<UINT_PTR>(icon));
+    if (g_handler->m_userCount > 0)
+        --g_handler->m_userCount;
+    if (g_handler->m_userCount == 0)
+        releaseHandler();
 }
 
 LRESULT TTrayIconHandler::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -3,15 +3,18 @@
 #include "Forms.h"
 #include "Platform.h"
 
-#include <memory>
+#include <utility>
 
 namespace {
 
-// The unit's one handler; it goes at the latest when the process ends.
-std::unique_ptr<TSimpleTimerHandler>& sharedHandler()
+// The unit's one handler. It goes with its last timer, or at the latest with
+// the application object, while the window service it holds a window of is
+// still there (see Platform::AtApplicationEnd).
+TSimpleTimerHandler* g_handler = nullptr;
+
+void releaseHandler()
 {
-    static std::unique_ptr<TSimpleTimerHandler> handler;
-    return handler;
+    delete std::exchange(g_handler, nullptr);
 }
 
 } // namespace
@@ -92,23 +95,23 @@ void TSimpleTimer::StopTimer(bool clearEnabled)
 
 void TSimpleTimer::AcquireTimerHandler()
 {
-    auto& handler = sharedHandler();
-    if (!handler)
-        handler = std::make_unique<TSimpleTimerHandler>();
-    ++handler->m_userCount;
-    handler->m_live.insert(m_id);
+    if (!g_handler) {
+        g_handler = new TSimpleTimerHandler();
+        Platform::AtApplicationEnd(releaseHandler);
+    }
+    ++g_handler->m_userCount;
+    g_handler->m_live.insert(m_id);
 }
 
 void TSimpleTimer::ReleaseTimerHandler()
 {
-    auto& handler = sharedHandler();
-    if (!handler)
+    if (!g_handler)
         return;
-    handler->m_live.erase(m_id);
-    if (handler->m_userCount > 0)
-        --handler->m_userCount;
-    if (handler->m_userCount == 0)
-        handler.reset();
+    g_handler->m_live.erase(m_id);
+    if (g_handler->m_userCount > 0)
+        --g_handler->m_userCount;
+    if (g_handler->m_userCount == 0)
+        releaseHandler();
 }
 
 TSimpleTimerHandler::TSimpleTimerHandler()
@@ -127,7 +130,7 @@ TSimpleTimerHandler::~TSimpleTimerHandler()
 
 TSimpleTimerHandler* TSimpleTimerHandler::Instance()
 {
-    return sharedHandler().get();
+    return g_handler;
 }
 
 LRESULT TSimpleTimerHandler::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

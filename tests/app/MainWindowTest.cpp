@@ -1,6 +1,9 @@
 #include "AppFixture.h"
 
 #include "ClickLabel.h"
+#include "Exceptions.h"
+#include "FakeNotifyArea.h"
+#include "Platform.h"
 #include "Program.h"
 #include "SysUtils.h"
 #include "Unit2.h"
@@ -128,6 +131,48 @@ TEST_F(MainWindowFixture, TheLogSettlesAtItsLastTwoLines)
     form->ApplicationEvents1Exception(nullptr, QStringLiteral("third"));
     EXPECT_TRUE(isLogLine(log().at(0), QStringLiteral("second")));
     EXPECT_TRUE(isLogLine(log().at(1), QStringLiteral("third")));
+}
+
+TEST(MainWindowBuild, AControlThatCannotBeCreatedIsLoggedWithinTheTwoLines)
+{
+    // CALLERID_DEVICE=none: nothing stands behind the class ID, and the
+    // failure is reported while the window is still being built.
+    XeltoBackends::Unregister();
+    TForm1 form;
+    const QStringList log = Memo::Lines(form.Memo2);
+    ASSERT_EQ(log.size(), 2) << log.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(log.at(0), QString());
+    const qsizetype message
+        = log.at(1).indexOf(QStringLiteral("Caller ID denetimi oluşturulamadı"));
+    ASSERT_GT(message, 0);
+    EXPECT_TRUE(isLogLine(log.at(1), log.at(1).mid(message)));
+}
+
+TEST(MainWindowBuild, AnErrorBeforeTheLogExistsGoesToStandardError)
+{
+    // The tray icon is added before the page with the log is built; an error
+    // reported from there must not reach a log that does not exist yet.
+    FakeNotifyArea area;
+    area.refuse = [](DWORD, const NOTIFYICONDATAA&) {
+        Application()->Guard(nullptr, [] { throw Exception(QStringLiteral("early failure")); });
+        return false;
+    };
+    Platform::Scope scope(nullptr, nullptr, &area);
+    XeltoBackends::Options options;
+    options.backend = QStringLiteral("sim");
+    ASSERT_TRUE(XeltoBackends::Register(options));
+    testing::internal::CaptureStderr();
+    auto form = std::make_unique<TForm1>();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("early failure"), std::string::npos) << errors;
+    EXPECT_EQ(Memo::Lines(form->Memo2), QStringList({ kLine1, kLine2, QString() }));
+
+    // Once built, the window's handler takes the errors.
+    area.refuse = nullptr;
+    Application()->Guard(nullptr, [] { throw Exception(QStringLiteral("later failure")); });
+    EXPECT_TRUE(isLogLine(Memo::Lines(form->Memo2).last(), QStringLiteral("later failure")));
+    form.reset();
+    XeltoBackends::Unregister();
 }
 
 TEST_F(MainWindowFixture, ShowingTheWindowStartsTheControl)

@@ -233,6 +233,30 @@ TEST_F(PagesTest, WiringLinksAndThumbnailsOpenTheirWindows)
     EXPECT_EQ(form->PageControl1->currentWidget(), form->TabSheet1);
 }
 
+TEST_F(PagesTest, ThumbnailsShowTheGroupBoxThroughTheirBackground)
+{
+    form->PageControl1->setCurrentWidget(form->TabSheet2);
+    form->show();
+    const QImage page = form->GroupBox1->grab().toImage();
+    for (TClickLabel* thumbnail : { form->Image2, form->Image1, form->Image3, form->Image4 }) {
+        const QRect box = thumbnail->geometry();
+        // What the box paints left of the picture, on the same row.
+        auto beside = [&](int y) { return page.pixel(box.left() - 4, y); };
+        // The pictures' white background is left out; the box shows there.
+        for (const QPoint corner :
+            { box.topLeft() + QPoint(1, 1), box.bottomRight() - QPoint(1, 1) }) {
+            ASSERT_NE(QColor(beside(corner.y())), QColor(Qt::white));
+            EXPECT_EQ(page.pixel(corner), beside(corner.y()));
+        }
+        // The picture itself is still there.
+        int drawn = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = box.left(); x <= box.right(); ++x)
+                drawn += page.pixel(x, y) != beside(y);
+        EXPECT_GT(drawn, box.width() * box.height() / 4);
+    }
+}
+
 TEST(PictureWindowsTest, ClicksCloseTheWindowsTheirHandlersBelongTo)
 {
     PictureWindows windows;

@@ -109,6 +109,31 @@ TEST(CustomControl, ScrollsMoveOnlyTheirAreaHoweverFarTheyGo)
     EXPECT_EQ(QColor(held.pixel(0, 0)).rgb(), expected.pixel(0, 0));
 }
 
+// A window being laid out is resized several times before it shows: its
+// pixels follow at the next drawing, keeping what stays inside.
+TEST(CustomControl, ResizedWhileHiddenItKeepsWhatStaysInside)
+{
+    PaintProbe control;
+    control.resize(40, 30);
+    control.Update();
+    control.resize(30, 20);
+    control.resize(60, 50);
+    control.colour = clLime;
+    control.Update();
+    ASSERT_EQ(control.Canvas().Image()->size(), QSize(60, 50));
+    EXPECT_EQ(control.Canvas().Pixel(0, 0), clRed);
+    EXPECT_EQ(control.Canvas().Pixel(29, 19), clRed);
+    EXPECT_EQ(control.Canvas().Pixel(59, 49), clLime);
+    EXPECT_EQ(control.Canvas().Pixel(45, 5), clLime);
+
+    control.show();
+    control.colour = clBlue;
+    control.resize(70, 50);
+    control.Update();
+    EXPECT_EQ(control.Canvas().Pixel(65, 10), clBlue);
+    EXPECT_EQ(control.Canvas().Pixel(0, 0), clRed);
+}
+
 TEST(CustomControl, AFailingPaintIsReportedNotThrown)
 {
     QStringList messages;

@@ -1,7 +1,11 @@
 #include "SharedClasses.h"
 #include "ThemesSupport.h"
 
+#include <QCryptographicHash>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -360,10 +364,13 @@ void scramble(TBitmap& bitmap, unsigned seed)
 
 TEST(MaskProvider, WideRowsMatchThePerPixelBlend)
 {
-    // Rows long enough for the vector steps, with odd widths for the scalar tails.
+    // Rows long enough for the vector steps, with odd widths for the tails.
     for (TPixelFormat format : { pf24bit, pfDevice, pf32bit })
-        for (int width : { 8, 9, 37, 64 }) {
-            TBitmap image(width, 3, format), mask(width, 3, format == pf32bit ? pf24bit : format);
+        for (int width : { 1, 2, 7, 8, 9, 10, 11, 15, 16, 17, 18, 31, 37, 64, 255, 257 }) {
+            const TPixelFormat maskFormat = format == pf32bit ? pf24bit
+                : width % 2 ? (format == pf24bit ? pfDevice : pf24bit)
+                            : format;
+            TBitmap image(width, 3, format), mask(width, 3, maskFormat);
             scramble(image, 1);
             scramble(mask, 2);
             QImage target(width + 2, 4, QImage::Format_RGB32);
@@ -406,4 +413,118 @@ TEST(DrawProvider, WideRowsMatchThePerPixelBlend)
                     << width << " at " << x;
             }
     }
+}
+
+// The gradients and the masked drawing, pixel for pixel: against a reference
+// kept here (the mix as first written) and against checksums of what the
+// first implementation drew, so that faster code still draws the same pixels.
+namespace {
+
+// MixColors as first written: each channel is y * ratio + x * (1 - ratio)
+// rounded to the nearest integer, halves to the even one.
+TColor referenceMix(TColor a, TColor b, double ratio)
+{
+    TColor result = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const double x = double((a >> shift) & 0xFF), y = double((b >> shift) & 0xFF);
+        const double v = y * ratio + x * (1 - ratio);
+        const double whole = std::floor(v);
+        int r = int(whole);
+        if (v - whole > 0.5 || (v - whole == 0.5 && (r & 1)))
+            ++r;
+        result |= TColor((r & 0xFF) << shift);
+    }
+    return result;
+}
+
+QByteArray checksum(const QImage& image)
+{
+    return QCryptographicHash::hash(
+        QByteArrayView(image.constBits(), image.sizeInBytes()), QCryptographicHash::Md5)
+        .toHex();
+}
+
+// Pairs that meet halves exactly (1 and 3 at ratio 0.5) and pairs from a fixed sequence.
+QList<std::pair<TColor, TColor>> gradientColours(int count)
+{
+    QList<std::pair<TColor, TColor>> pairs
+        = { { clBlack, TColor(0x030103) }, { TColor(0x010301), clBlack }, { clWhite, clBlack },
+              { TColor(0xFF00FF), TColor(0x00FF00) } };
+    unsigned seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return TColor((seed >> 7) & 0xFFFFFF);
+    };
+    while (pairs.size() < count)
+        pairs.append({ next(), next() });
+    return pairs;
+}
+
+} // namespace
+
+TEST(Gradient, EveryRowAndColumnHasTheReferenceColour)
+{
+    const auto pairs = gradientColours(8);
+    for (int size = 1; size <= 300; ++size)
+        for (const auto& [first, last] : pairs) {
+            QImage image = filled(size + 2, 3, 0xFF808080);
+            TCanvas canvas(&image);
+            TGraphicsProvider::DrawHorizontalGradient(canvas, Rect(1, 1, size + 1, 2), first, last);
+            canvas.Release();
+            QImage column = filled(3, size + 2, 0xFF808080);
+            TCanvas columnCanvas(&column);
+            TGraphicsProvider::DrawVerticalGradient(
+                columnCanvas, Rect(1, 1, 2, size + 1), first, last);
+            columnCanvas.Release();
+            for (int i = 0; i < size; ++i) {
+                const TColor expected = referenceMix(first, last, double(i) / size);
+                ASSERT_EQ(FromQColor(image.pixelColor(i + 1, 1)), expected) << size << " at " << i;
+                ASSERT_EQ(FromQColor(column.pixelColor(1, i + 1)), expected) << size << " at " << i;
+            }
+            ASSERT_EQ(
+                columnCanvas.Pen().Color(), referenceMix(first, last, double(size - 1) / size));
+        }
+}
+
+TEST(Gradient, DrawsWhatItFirstDrew)
+{
+    QImage image = filled(300, 280, 0xFF808080);
+    TCanvas canvas(&image);
+    const auto pairs = gradientColours(6);
+    TGraphicsProvider::DrawVerticalGradient(
+        canvas, Rect(0, 0, 256, 256), pairs[4].first, pairs[4].second);
+    TGraphicsProvider::DrawVerticalGradient(
+        canvas, Rect(-5, 250, 310, 290), TColor(0xF0F0F0), TColor(0x0A0B0C));
+    TGraphicsProvider::DrawHorizontalGradient(
+        canvas, Rect(260, 3, 299, 201), pairs[5].first, pairs[5].second);
+    // Through a clip of two parts: the painter's way.
+    QRegion clip(QRect(10, 10, 50, 50));
+    clip += QRect(100, 100, 50, 50);
+    canvas.SetClipRegion(clip);
+    TGraphicsProvider::DrawVerticalGradient(
+        canvas, Rect(0, 0, 200, 200), pairs[3].first, pairs[3].second);
+    canvas.Release();
+    EXPECT_EQ(checksum(image), QByteArray("2deb767ccd767d9e0be56b60d6bad60f"));
+}
+
+TEST(MaskProvider, DrawsWhatItFirstDrew)
+{
+    QImage image(300, 290, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x, y, (x * y) >> 6));
+    TCanvas canvas(&image);
+    for (TPixelFormat format : { pf24bit, pfDevice }) {
+        TBitmap picture(251, 257, format), mask(251, 257, format);
+        scramble(picture, format == pf24bit ? 11 : 12);
+        // A mask with every grey level, and colours that weigh channels differently.
+        for (int y = 0; y < mask.Height(); ++y)
+            for (int x = 0; x < mask.Width(); ++x)
+                mask.Canvas().SetPixel(x, y, y < 128 ? TColor(x * 0x010101) : TColor(x | (y << 9)));
+        mask.Canvas().Release();
+        TMaskProvider::DrawMasked(canvas, format == pf24bit ? 17 : -9, 9, mask, picture);
+        TMaskProvider::DrawMasked(canvas, 120, format == pf24bit ? 200 : -30, mask, picture);
+    }
+    canvas.Release();
+    EXPECT_EQ(checksum(image), QByteArray("fbaf5994f7a6b3c096cbc38b6737d94b"));
 }
