@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -585,12 +586,20 @@ bool TCanvas::DirectArea(TRect& area) const
     return true;
 }
 
-// Filling rows is most of what solid fills and gradients do: an AVX2 copy of the
-// loop is picked at run time where the processor has it.
+// Filling rows is most of what solid fills and gradients do. The stores are
+// written out eight pixels at a time because the compiler vectorises the plain
+// loop only at -O3, and the program is normally built with -O2: one 256-bit
+// store in the copy picked where the processor has AVX2, two 128-bit ones in the
+// other.
 __attribute__((target_clones("avx2", "default"))) void TCanvas::FillPixels(
     QRgb* first, int count, QRgb value)
 {
-    for (int i = 0; i < count; ++i)
+    using Eight = QRgb __attribute__((vector_size(8 * sizeof(QRgb))));
+    const Eight eight = Eight {} + value;
+    int i = 0;
+    for (; i + 8 <= count; i += 8)
+        std::memcpy(first + i, &eight, sizeof eight);
+    for (; i < count; ++i)
         first[i] = value;
 }
 

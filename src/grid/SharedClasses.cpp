@@ -672,12 +672,21 @@ void TGraphicsProvider::DrawVerticalGradient(
     TRect area = rect;
     if (canvas.DirectArea(area)) {
         // Only the rows inside the canvas and its clip are mixed and filled.
+        // The colours of a run of rows are mixed before the rows are filled,
+        // so that the processor overlaps the mixes instead of waiting for each.
         QImage& image = *canvas.Image();
         uchar* const bits = image.bits();
         const qsizetype line = image.bytesPerLine();
-        for (int y = area.Top; y < area.Bottom; ++y)
-            TCanvas::FillPixels(reinterpret_cast<QRgb*>(bits + y * line) + area.Left, area.Width(),
-                TCanvas::PixelValue(mixRgb(a, b, double(y - rect.Top) / height)));
+        constexpr int Run = 64;
+        std::array<QRgb, Run> colours;
+        for (int first = area.Top; first < area.Bottom; first += Run) {
+            const int count = std::min(Run, area.Bottom - first);
+            for (int k = 0; k < count; ++k)
+                colours[k] = mixRgb(a, b, double(first + k - rect.Top) / height);
+            for (int k = 0; k < count; ++k)
+                TCanvas::FillPixels(reinterpret_cast<QRgb*>(bits + (first + k) * line) + area.Left,
+                    area.Width(), TCanvas::PixelValue(TColor(colours[k])));
+        }
     } else {
         for (int y = rect.Top; y < rect.Bottom; ++y)
             canvas.FillSolid(TRect(rect.Left, y, rect.Right, y + 1),
