@@ -5,19 +5,9 @@
 #include "NotificationBalloons.h"
 #include "Platform.h"
 #include "StatusNotifierTray.h"
-#include "Win1254.h"
 #include "XEmbedTray.h"
 
 #include <cstring>
-
-namespace {
-
-QString fieldText(const char* field, std::size_t size)
-{
-    return Win1254::decode(QByteArray(field, int(qstrnlen(field, uint(size)))));
-}
-
-} // namespace
 
 DesktopNotifyArea::DesktopNotifyArea(void* x11Display, const QDBusConnection& bus)
     : m_balloons(std::make_unique<NotificationBalloons>(bus))
@@ -124,7 +114,7 @@ UINT DesktopNotifyArea::apply(Icon& icon, const NOTIFYICONDATAA& data)
     }
     if (data.uFlags & NIF_TIP) {
         std::memcpy(kept.szTip, data.szTip, sizeof data.szTip);
-        const QString tip = fieldText(kept.szTip, sizeof kept.szTip);
+        const QString tip = NotifyFieldText(kept.szTip, sizeof kept.szTip);
         if (tip != shown.tip) {
             shown.tip = tip;
             changed |= NIF_TIP;

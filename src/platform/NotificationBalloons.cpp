@@ -1,8 +1,8 @@
 #include "NotificationBalloons.h"
 
 #include "MessageWindows.h"
+#include "NotifyArea.h"
 #include "Platform.h"
-#include "Win1254.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -26,11 +26,6 @@ constexpr uint ClosedDismissed = 2;
 
 // How long a request may stay unanswered before the next one may go.
 constexpr int AnswerTimeout = 2000;
-
-QString fieldText(const char* field, std::size_t size)
-{
-    return Win1254::decode(QByteArray(field, int(qstrnlen(field, uint(size)))));
-}
 
 QString balloonIconName(DWORD infoFlags)
 {
@@ -103,8 +98,8 @@ bool NotificationBalloons::Show(const NOTIFYICONDATAA& data)
     slot.forgotten = false;
     slot.hideWanted = false;
     Balloon balloon;
-    balloon.title = fieldText(data.szInfoTitle, sizeof data.szInfoTitle);
-    balloon.text = fieldText(data.szInfo, sizeof data.szInfo);
+    balloon.title = NotifyFieldText(data.szInfoTitle, sizeof data.szInfoTitle);
+    balloon.text = NotifyFieldText(data.szInfo, sizeof data.szInfo);
     balloon.icon = balloonIconName(data.dwInfoFlags);
     balloon.urgency = (data.dwInfoFlags & 0x0F) == NIIF_ERROR ? 2 : 1;
     balloon.timeout = int(qMin<UINT>(data.u.uTimeout, 0x7FFFFFFF));

@@ -1,6 +1,12 @@
 #pragma once
 
+#include "Win1254.h"
 #include "WinTypes.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
 
 // The shell's notification area. The icon is addressed by (hWnd, uID); its
 // callback messages go to hWnd as (uCallbackMessage, uID, notification code).
@@ -14,3 +20,10 @@ public:
 
 // The message the shell broadcasts when its notification area starts (again).
 inline constexpr char TaskbarCreatedName[] = "TaskbarCreated";
+
+// The text of one of the structure's fixed-size fields (szTip, szInfo, …):
+// Windows-1254, ending at the first NUL or at the field's end.
+inline QString NotifyFieldText(const char* field, std::size_t size)
+{
+    return Win1254::decode(QByteArray(field, int(qstrnlen(field, uint(size)))));
+}
