@@ -2,6 +2,9 @@
 
 #include "ThemesSupport.h"
 
+#include <QByteArray>
+#include <QByteArrayList>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -439,15 +442,23 @@ CALLERID_AVX2 int alphaRowAvx2(uchar* d, const uchar* s, int w)
     return end;
 }
 
+// CALLERID_NO_CPU_FEATURE="avx2 ssse3" (either or both) leaves those kernels
+// unused, so that each kernel can be checked on a processor that has them all.
+bool featureLeftOut(const char* name)
+{
+    const QByteArrayList off = qgetenv("CALLERID_NO_CPU_FEATURE").split(' ');
+    return off.contains(QByteArray(name));
+}
+
 bool haveAvx2()
 {
-    static const bool have = __builtin_cpu_supports("avx2");
+    static const bool have = __builtin_cpu_supports("avx2") && !featureLeftOut("avx2");
     return have;
 }
 
 bool haveSsse3()
 {
-    static const bool have = __builtin_cpu_supports("ssse3");
+    static const bool have = __builtin_cpu_supports("ssse3") && !featureLeftOut("ssse3");
     return have;
 }
 
