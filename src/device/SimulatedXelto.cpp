@@ -57,6 +57,7 @@ HRESULT SimulatedXelto::Command(const QString& keyword, QString* result)
         return hr::E_POINTER;
     result->clear();
     if (keyword == QLatin1String("devicemodel")) {
+        ++m_modelReads;
         if (m_failing.contains(int(Method::DeviceModel)))
             return fail(Method::DeviceModel, QStringLiteral("Command(devicemodel)"));
         *result = m_attached ? m_model : QString();
@@ -143,6 +144,7 @@ QStringList SimulatedXelto::statusLines() const
           << QStringLiteral("model: %1").arg(m_attached ? m_model : QString())
           << QStringLiteral("serial: %1").arg(m_attached ? m_serial : QString())
           << QStringLiteral("start calls: %1").arg(m_startCount)
+          << QStringLiteral("model reads: %1").arg(m_modelReads)
           << QStringLiteral("service actions: %1").arg(m_serviceActionCount)
           << QStringLiteral("form visible: %1")
                  .arg(formVisible() ? QStringLiteral("yes") : QStringLiteral("no"));

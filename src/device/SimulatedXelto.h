@@ -56,6 +56,9 @@ private:
     QString m_model;
     QString m_serial;
     int m_startCount = 0;
+    // The window's status poll reads the model: a controller can wait for the
+    // window to have seen a change instead of sleeping.
+    int m_modelReads = 0;
     int m_serviceActionCount = 0;
     QStringList m_commands;
     QSet<int> m_failing; // Method values

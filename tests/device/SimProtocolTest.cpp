@@ -37,12 +37,16 @@ TEST(SimProtocol, CommandsDriveTheDeviceAndStatusReportsIt)
     EXPECT_TRUE(run(control, words("fail serial off")).ok);
     control.Start();
     control.Command(QStringLiteral("LineStatus0"), &serial);
+    QString model;
+    control.Command(QStringLiteral("devicemodel"), &model);
+    control.Command(QStringLiteral("devicemodel"), &model);
 
     const SimProtocol::Reply status = run(control, words("status"));
     ASSERT_TRUE(status.ok);
     EXPECT_TRUE(status.lines.contains(QStringLiteral("attached: yes")));
     EXPECT_TRUE(status.lines.contains(QStringLiteral("serial: Ş-77")));
     EXPECT_TRUE(status.lines.contains(QStringLiteral("start calls: 1")));
+    EXPECT_TRUE(status.lines.contains(QStringLiteral("model reads: 2")));
     EXPECT_EQ(status.lines.last(), QStringLiteral("LineStatus0"));
 
     EXPECT_TRUE(run(control, words("detach")).ok);

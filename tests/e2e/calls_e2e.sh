@@ -34,13 +34,22 @@ balloon_seen() {
     grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""
 }
 wait_balloon() {
-    for _ in $(seq 50); do balloon_seen "$1" "$2" && return 0; sleep 0.1; done
+    for _ in $(seq 300); do balloon_seen "$1" "$2" && return 0; sleep 0.1; done
+    return 1
+}
+
+# The window's status poll reads the model twice a second; these wait for it to
+# have read the device N more times (30 s at most on a busy machine).
+model_reads() { "$sim" status | sed -n 's/^model reads: //p'; }
+wait_polls() {
+    local target=$(( $(model_reads) + $1 ))
+    for _ in $(seq 300); do [ "$(model_reads)" -ge "$target" ] && return 0; sleep 0.1; done
     return 1
 }
 
 for _ in $(seq 100); do "$sim" status >/dev/null 2>&1 && break; sleep 0.1; done
 "$sim" attach RT4052 "SN-0042" || fail "attach refused"
-sleep 0.8
+wait_polls 2 || fail "the window does not poll the device"
 numbers=(02125550101 02165550102 03125550103 05325550104 05335550105 02325550106 08505550107)
 for i in "${!numbers[@]}"; do
     "$sim" call $(( i % 4 + 1 )) "${numbers[$i]}" || fail "call $((i + 1)) refused"
@@ -51,9 +60,9 @@ wait_balloon "Çağrı: 1" "02125550101" || fail "no balloon for the first call"
 grep -A12 'string "Çağrı: 7"' "$work/bus.log" | grep -q 'int32 10000' || fail "the balloon's timeout is not 10 s"
 
 "$sim" detach
-sleep 1.2          # the status poll sees the device gone and resets
+wait_polls 2 || fail "the window does not poll the device"   # it sees the device gone and resets
 "$sim" attach RT4052 "SN-0042"
-sleep 0.8
+wait_polls 2 || fail "the window does not poll the device"
 "$sim" call 2 05445550199
 wait_balloon "Çağrı: 1" "05445550199" || fail "the count did not restart at 1 after the device was pulled out"
 kill -0 $app_pid 2>/dev/null || fail "the program died"

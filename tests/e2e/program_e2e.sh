@@ -21,6 +21,14 @@ for _ in $(seq 100); do
     kill -0 $pid 2>/dev/null || fail "the program exited early"
     sleep 0.1
 done
+# The window's status poll reads the model twice a second; these wait for it to
+# have read the device N more times (30 s at most on a busy machine).
+model_reads() { "$sim" status | sed -n 's/^model reads: //p'; }
+wait_polls() {
+    local target=$(( $(model_reads) + $1 ))
+    for _ in $(seq 300); do [ "$(model_reads)" -ge "$target" ] && return 0; sleep 0.1; done
+    return 1
+}
 status=$("$sim" status) || fail "no controller socket"
 # The desktop shows the window's own caption, nothing added.
 window=$(timeout 10 xdotool search --sync --onlyvisible --name 'Cihaz Test' | head -n1) \
@@ -33,9 +41,9 @@ grep -qx "form visible: no" <<<"$status" || fail "FormVisible was not set false:
 "$sim" attach RT4052 "SN 0042" || fail "attach refused"
 "$sim" signal 12 5 30 40 || fail "signal refused"
 "$sim" signal x 1 2 3 || fail "a non-numeric level must still be sent"
-sleep 1.2   # two status polls
+wait_polls 2 || fail "the window does not poll the device"
 "$sim" detach || fail "detach refused"
-sleep 0.7
+wait_polls 1 || fail "the window stopped polling after the device went"
 status=$("$sim" status)
 grep -qx "attached: no" <<<"$status" || fail "device still attached: $status"
 
