@@ -1,5 +1,6 @@
-// atspi-tables: reads the tables of a running program the way a screen reader
-// does, over the desktop's accessibility bus (AT-SPI), and prints them.
+// atspi-tables: reads the tables (or the labels) of a running program the way a
+// screen reader does, over the desktop's accessibility bus (AT-SPI), and prints
+// them.
 //
 //   atspi-tables --enable       asks the session to turn accessibility on, as a
 //                               screen reader does when it starts
@@ -10,8 +11,12 @@
 //       header<TAB>caption<TAB>caption…
 //       row N<TAB>cell<TAB>cell…
 //
-// Exits with 0 when it printed at least one table, 1 when it found none, 2 when
-// the accessibility bus is not there.
+//   atspi-tables --labels APPLICATION
+//                               prints the text of every label outside the
+//                               tables, a "label TEXT" line each
+//
+// Exits with 0 when it printed at least one table (label), 1 when it found none,
+// 2 when the accessibility bus is not there.
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -116,6 +121,24 @@ public:
         return found;
     }
 
+    // Prints the labels under ref; returns how many.
+    int printLabels(const Ref& ref, int depth = 0) const
+    {
+        if (depth > 40)
+            return 0;
+        const QString role = call(ref, kAccessible, QStringLiteral("GetRoleName")).toString();
+        if (role == QLatin1String("label")) {
+            std::printf("label %s\n", qPrintable(name(ref)));
+            return 1;
+        }
+        if (role == QLatin1String("table"))
+            return 0;
+        int found = 0;
+        for (const Ref& child : children(ref))
+            found += printLabels(child, depth + 1);
+        return found;
+    }
+
     void printTable(const Ref& table) const
     {
         const int rows = property(table, kTable, QStringLiteral("NRows")).toInt();
@@ -159,11 +182,14 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     qDBusRegisterMetaType<Ref>();
     qDBusRegisterMetaType<QList<Ref>>();
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const bool labels = !args.isEmpty() && args.constFirst() == QLatin1String("--labels");
+    if (labels)
+        args.removeFirst();
     if (args.size() != 1)
-        return fail(QStringLiteral("usage: atspi-tables --enable | APPLICATION"), 2);
+        return fail(QStringLiteral("usage: atspi-tables --enable | [--labels] APPLICATION"), 2);
 
-    if (args.constFirst() == QLatin1String("--enable")) {
+    if (!labels && args.constFirst() == QLatin1String("--enable")) {
         const QDBusMessage reply
             = busCall(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
                 { QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
@@ -185,9 +211,9 @@ int main(int argc, char** argv)
     const Reader reader(bus);
     const Ref desktop { QStringLiteral("org.a11y.atspi.Registry"),
         QDBusObjectPath(QStringLiteral("/org/a11y/atspi/accessible/root")) };
-    int tables = 0;
+    int found = 0;
     for (const Ref& application : reader.children(desktop))
         if (reader.name(application) == args.constFirst())
-            tables += reader.printTables(application);
-    return tables > 0 ? 0 : 1;
+            found += labels ? reader.printLabels(application) : reader.printTables(application);
+    return found > 0 ? 0 : 1;
 }

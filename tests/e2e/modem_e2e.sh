@@ -8,13 +8,14 @@
 set -euo pipefail
 app=$1
 modem_sim=$2
+reader=$3
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$here/../../tools/with-desktop.sh" bash -s "$app" "$modem_sim" "$work" "${SCREENSHOT:-}" <<'SCRIPT'
+"$here/../../tools/with-desktop.sh" bash -s "$app" "$modem_sim" "$reader" "$work" "${SCREENSHOT:-}" <<'SCRIPT'
 set -euo pipefail
-app=$1 modem_sim=$2 work=$3 shot=$4
+app=$1 modem_sim=$2 reader=$3 work=$4 shot=$5
 pids=()
 trap 'exec 3>&- 2>/dev/null; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
 dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/bus.log" 2>&1 &
@@ -43,14 +44,17 @@ balloon_seen() {
 }
 title_seen() { grep -q "string \"$1\"" "$work/bus.log"; }
 initialised() { [ "$(grep -c '^< AT-TRV' "$work/modem.log")" -ge "$1" ]; }
+# The window's connection label reads TEXT, as a screen reader reads it.
+window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 
 wait_for 10 grep -q '^plugged:' "$work/modem.log" || fail "the emulator did not start"
+"$reader" --enable || fail "accessibility could not be turned on"
 CALLERID_DEVICE="modem:$work/modem" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
 wait_for 20 initialised 1 || fail "the program did not initialise the modem"
 grep -q '^< AT+VCID=1' "$work/modem.log" || fail "caller ID was not turned on"
-sleep 1.2          # the status poll sees the device
+wait_for 20 window_shows "Cihaz bağlı" || fail "the window does not show the modem connected"
 
 numbers=(02125550101 02165550102 03125550103 P 05335550105 02325550106 08505550107)
 kinds=(call split mdmf call sdmf mdmf call)
@@ -67,10 +71,10 @@ title_seen "Çağrı: 8" && fail "more than seven calls"
 if [ -n "$shot" ]; then import -window root "$shot"; fi
 
 modem unplug
-sleep 1.5          # the status poll sees the device gone and resets
+wait_for 20 window_shows "Bağlantı bekleniyor" || fail "the window did not see the modem go"
 modem plug
 wait_for 20 initialised 2 || fail "the program did not initialise the modem again after re-plugging"
-sleep 1.2
+wait_for 20 window_shows "Cihaz bağlı" || fail "the window does not show the modem back"
 modem ring
 modem call 05445550199
 wait_for 10 balloon_seen "Çağrı: 1" "05445550199" \

@@ -3,18 +3,20 @@
 # notification service (dunst), against ncid-server-sim: seven calls on two
 # lines reach the notification service as "Çağrı: 7"; the server going away
 # resets the window, so after its return the next call is "Çağrı: 1" again.
-# An optional third argument names a screenshot to take after the seven calls.
+# The third argument is atspi-tables, which reads the window's connection label;
+# an optional fourth names a screenshot to take after the seven calls.
 set -euo pipefail
 app=$1
 server=$2
-shot=${3:-}
+reader=$3
+shot=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$here/../../tools/with-desktop.sh" bash -s "$app" "$server" "$work" "$shot" <<'SCRIPT'
+"$here/../../tools/with-desktop.sh" bash -s "$app" "$server" "$reader" "$work" "$shot" <<'SCRIPT'
 set -euo pipefail
-app=$1 server=$2 work=$3 shot=$4
+app=$1 server=$2 reader=$3 work=$4 shot=$5
 pids=()
 trap 'exec 3>&- 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
 dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/bus.log" 2>&1 &
@@ -38,26 +40,29 @@ fail() {
     echo "--- bus:"; tail -40 "$work/bus.log"
     exit 1
 }
-# Waits up to ten seconds for a condition (a command).
+# Waits up to thirty seconds for a condition (a command): a busy machine is slow.
 wait_for() {
-    for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
+    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
     return 1
 }
 balloon_seen() {
     grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""
 }
+# The window's connection label reads TEXT, as a screen reader reads it.
+window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 # The program has introduced itself at least N times.
 introduced() { [ "$(grep -c 'client said: HELLO: CMD: no_log' "$work/server.log")" -ge "$1" ]; }
 
 wait_for grep -q '^port ' "$work/server.log" || fail "the server did not start"
 port=$(sed -n 's/^port //p' "$work/server.log" | head -n1)
+"$reader" --enable || fail "accessibility could not be turned on"
 CALLERID_DEVICE=ncid:127.0.0.1:$port "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
 wait_for introduced 1 || fail "the program did not introduce itself to the server"
 grep -q 'client said: HELLO: IDENT: client callerid-test ' "$work/server.log" \
     || fail "no IDENT line from the program"
-sleep 0.8          # the status poll sees the device
+wait_for window_shows "Cihaz bağlı" || fail "the window does not show the server connected"
 
 numbers=(02125550101 02165550102 03125550103 05325550104 05335550105 02325550106 08505550107)
 for i in "${!numbers[@]}"; do
@@ -73,10 +78,10 @@ if [ -n "$shot" ]; then
 fi
 
 tell stop
-sleep 1.2          # the status poll sees the device gone and resets the window
+wait_for window_shows "Bağlantı bekleniyor" || fail "the window did not see the server go"
 tell start
 wait_for introduced 2 || fail "the program did not come back to the server"
-sleep 0.8
+wait_for window_shows "Cihaz bağlı" || fail "the window does not show the server back"
 tell call 2 05445550199
 wait_for balloon_seen "Çağrı: 1" "05445550199" \
     || fail "the count did not restart at 1 after the server went away"
