@@ -81,6 +81,8 @@ public:
     TStartupEvent OnStartup;
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
+    // Raised in an X11 tray only: a StatusNotifierItem host reports clicks, not
+    // pointer motion, so these three never come there.
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseExit;
