@@ -2,40 +2,13 @@
 
 #include <QTimer>
 
-// Passes the found device's events on as the auto control's own.
-class AutoXelto::Relay : public IDispatch
-{
-public:
-    explicit Relay(AutoXelto* owner)
-        : m_owner(owner)
-    {
-    }
-
-    HRESULT QueryInterface(const QUuid& iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_IXeltoEvents) {
-            *object = static_cast<IDispatch*>(this);
-            return hr::S_OK;
-        }
-        *object = nullptr;
-        return hr::E_NOINTERFACE;
-    }
-
-    HRESULT Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant*) override
-    {
-        if (kind != DispatchKind::Method)
-            return hr::DISP_E_MEMBERNOTFOUND;
-        m_owner->fireEvent(id, args);
-        return hr::S_OK;
-    }
-
-private:
-    AutoXelto* m_owner;
-};
-
 AutoXelto::AutoXelto(std::vector<std::unique_ptr<DeviceCandidate>> candidates)
     : m_candidates(std::move(candidates))
-    , m_relay(std::make_unique<Relay>(this))
+    // Passes the found device's events on as the auto control's own.
+    , m_relay(std::make_unique<XeltoEventSink>([this](DISPID id, const QVariantList& args) {
+        fireEvent(id, args);
+        return hr::S_OK;
+    }))
 {
     for (auto& candidate : m_candidates) {
         connect(candidate.get(), &DeviceCandidate::logLine, this, &AutoXelto::logLine);

@@ -28,8 +28,6 @@ public:
     XeltoControl* device() const { return m_device.get(); }
 
 private:
-    class Relay;
-
     void search();
     void offer(size_t index, std::unique_ptr<XeltoControl> device);
     bool earlierBusy(size_t index) const;
@@ -42,7 +40,7 @@ private:
     // A device that waits for an earlier candidate's probe, and its candidate.
     std::unique_ptr<XeltoControl> m_parked;
     size_t m_parkedIndex = 0;
-    std::unique_ptr<Relay> m_relay;
+    std::unique_ptr<XeltoEventSink> m_relay;
     quint32 m_cookie = 0;
     bool m_started = false;
 };

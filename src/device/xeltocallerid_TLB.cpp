@@ -6,39 +6,27 @@ const QUuid CLASS_Xelto(QStringLiteral("{EEA18052-171F-4293-8598-AB6E1D7257B2}")
 const QUuid IID_IXelto(QStringLiteral("{0A16189E-10E9-4A76-8D2D-0A8F1AD4729A}"));
 const QUuid DIID_IXeltoEvents(QStringLiteral("{B6A36C9A-2DC9-4CEF-AF6E-D6DDD2F91CC4}"));
 
-// Receives the control's events and hands them to the host.
-class TXelto::EventSink : public IDispatch
+HRESULT XeltoEventSink::QueryInterface(const QUuid& iid, void** object)
 {
-public:
-    explicit EventSink(TXelto* host)
-        : m_host(host)
-    {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_IXeltoEvents) {
+        *object = static_cast<IDispatch*>(this);
+        return hr::S_OK;
     }
+    *object = nullptr;
+    return hr::E_NOINTERFACE;
+}
 
-    HRESULT QueryInterface(const QUuid& iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_IXeltoEvents) {
-            *object = static_cast<IDispatch*>(this);
-            return hr::S_OK;
-        }
-        *object = nullptr;
-        return hr::E_NOINTERFACE;
-    }
-
-    HRESULT Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant*) override
-    {
-        if (kind != DispatchKind::Method)
-            return hr::DISP_E_MEMBERNOTFOUND;
-        return m_host->dispatchEvent(id, args);
-    }
-
-private:
-    TXelto* m_host;
-};
+HRESULT XeltoEventSink::Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant*)
+{
+    if (kind != DispatchKind::Method)
+        return hr::DISP_E_MEMBERNOTFOUND;
+    return m_handle(id, args);
+}
 
 TXelto::TXelto(QWidget* parent)
     : QWidget(parent)
-    , m_sink(std::make_unique<EventSink>(this))
+    , m_sink(std::make_unique<XeltoEventSink>(
+          [this](DISPID id, const QVariantList& args) { return dispatchEvent(id, args); }))
 {
     resize(26, 26);
     // A control that cannot be created must not take the window down with it:

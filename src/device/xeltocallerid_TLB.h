@@ -44,6 +44,24 @@ using TXeltoOnSignalA = std::function<void(QObject* sender, const QString& Level
     const QString& Level2, const QString& Level3, const QString& Level4, const QString& Level5,
     const QString& Level6, const QString& Level7, const QString& Level8)>;
 
+// An event sink of the control's events interface: each event it is sent is
+// passed to `handle` (the event's DISPID and arguments).
+class XeltoEventSink : public IDispatch
+{
+public:
+    using Handler = std::function<HRESULT(DISPID id, const QVariantList& args)>;
+    explicit XeltoEventSink(Handler handle)
+        : m_handle(std::move(handle))
+    {
+    }
+
+    HRESULT QueryInterface(const QUuid& iid, void** object) override;
+    HRESULT Invoke(DISPID id, DispatchKind kind, const QVariantList& args, QVariant*) override;
+
+private:
+    Handler m_handle;
+};
+
 // The hosted control. The control is created with the host; its interface is
 // queried at the first call and kept. Failing calls raise EOleSysError.
 class TXelto : public QWidget
@@ -67,9 +85,6 @@ public:
     TXeltoOnSignalA OnSignalA;
 
 private:
-    class EventSink;
-    friend class EventSink;
-
     void createControl();
     IXelto* DefaultInterface();
     HRESULT dispatchEvent(DISPID id, const QVariantList& args);
@@ -77,6 +92,6 @@ private:
     ComObject m_control;
     IXelto* m_interface = nullptr;
     IConnectionPoint* m_connectionPoint = nullptr;
-    std::unique_ptr<EventSink> m_sink;
+    std::unique_ptr<XeltoEventSink> m_sink;
     quint32 m_cookie = 0;
 };
