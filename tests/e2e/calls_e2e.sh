@@ -12,27 +12,17 @@ trap 'rm -rf "$work"' EXIT
 export CALLERID_SIM_SOCKET=$work/sim.socket
 export CALLERID_DEVICE=sim
 
+export E2E_DIR=$here
 "$here/../../tools/with-desktop.sh" bash -s "$app" "$sim" "$work" <<'SCRIPT'
 set -euo pipefail
 app=$1 sim=$2 work=$3
 pids=()
 trap 'for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
-dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/bus.log" 2>&1 &
-pids+=($!)
-dunst >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    --transparent false --expand true >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+source "$E2E_DIR/desktop-peers.sh"
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
 fail() { echo "FAIL: $*"; echo "--- program output:"; cat "$work/app.log"; echo "--- bus:"; tail -40 "$work/bus.log"; exit 1; }
-# The balloon with TITLE and TEXT reached the notification service.
-balloon_seen() {
-    grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""
-}
 wait_balloon() {
     for _ in $(seq 300); do balloon_seen "$1" "$2" && return 0; sleep 0.1; done
     return 1

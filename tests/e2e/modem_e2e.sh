@@ -13,18 +13,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+export E2E_DIR=$here
 "$here/../../tools/with-desktop.sh" bash -s "$app" "$modem_sim" "$reader" "$work" "${SCREENSHOT:-}" <<'SCRIPT'
 set -euo pipefail
 app=$1 modem_sim=$2 reader=$3 work=$4 shot=$5
 pids=()
 trap 'exec 3>&- 2>/dev/null; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
-dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/bus.log" 2>&1 &
-pids+=($!)
-dunst >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    --transparent false --expand true >/dev/null 2>&1 &
-pids+=($!)
+source "$E2E_DIR/desktop-peers.sh"
 
 mkfifo "$work/modem.in"
 "$modem_sim" --link "$work/modem" --model CX93010 --serial SN-E2E-77 --voltage 27.6 \
@@ -38,9 +33,6 @@ wait_for() {  # wait_for SECONDS COMMAND…
     local limit=$(( $1 * 10 )); shift
     for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
     return 1
-}
-balloon_seen() {
-    grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""
 }
 title_seen() { grep -q "string \"$1\"" "$work/bus.log"; }
 initialised() { [ "$(grep -c '^< AT-TRV' "$work/modem.log")" -ge "$1" ]; }

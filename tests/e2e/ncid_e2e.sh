@@ -14,18 +14,13 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+export E2E_DIR=$here
 "$here/../../tools/with-desktop.sh" bash -s "$app" "$server" "$reader" "$work" "$shot" <<'SCRIPT'
 set -euo pipefail
 app=$1 server=$2 reader=$3 work=$4 shot=$5
 pids=()
 trap 'exec 3>&- 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
-dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/bus.log" 2>&1 &
-pids+=($!)
-dunst >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-    --transparent false --expand true >/dev/null 2>&1 &
-pids+=($!)
+source "$E2E_DIR/desktop-peers.sh"
 
 mkfifo "$work/control"
 "$server" --port 0 <"$work/control" >"$work/server.log" 2>&1 &
@@ -44,9 +39,6 @@ fail() {
 wait_for() {
     for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
     return 1
-}
-balloon_seen() {
-    grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""
 }
 # The window's connection label reads TEXT, as a screen reader reads it.
 window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
