@@ -1,7 +1,8 @@
 #pragma once
 
-// Helpers the benchmark programs share: telling when a widget has been
-// painted, percentiles of samples, and the process's resident memory.
+// Helpers the benchmark programs share: their clock and frame, telling when a
+// widget has been painted, percentiles of samples, and the process's resident
+// memory.
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -11,10 +12,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+// One frame of a 60 Hz screen, the unit the latency benches report in.
+constexpr double FrameMs = 1000.0 / 60.0;
 
 // Tells when a paint of one widget has been handled completely.
 class PaintWatchApplication : public QApplication

@@ -34,9 +34,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr double FrameMs = 1000.0 / 60.0;
 constexpr int Calls = 300;
 constexpr int WarmUpCalls = 10;
 // Time between calls: long enough for every repaint of one call to be over

@@ -34,8 +34,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr double FrameMs = 1000.0 / 60.0;
 constexpr int GiveUpMs = 3000;
 
 double msSince(Clock::time_point from, Clock::time_point to)
