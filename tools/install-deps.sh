@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev libjpeg62-turbo-dev libx11-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev libjpeg62-turbo-dev libx11-dev libudev-dev
+    umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth xdotool x11-utils imagemagick trayer dbus-x11 dunst libnotify-bin

@@ -1,8 +1,10 @@
 #include "DeviceSpec.h"
 #include "Forms.h"
 #include "LazyIcon.h"
+#include "ModemFinder.h"
 #include "Program.h"
 #include "Resources.h"
+#include "SerialPorts.h"
 #include "SimProtocol.h"
 #include "XeltoBackends.h"
 
@@ -26,6 +28,9 @@ struct CommandLine
                        "that plays a demo), sim (a simulated device driven by callerid-sim) or "
                        "none. Wins over $CALLERID_DEVICE."),
         QStringLiteral("SPEC") };
+    QCommandLineOption listPorts { QStringLiteral("list-ports"),
+        QStringLiteral(
+            "List the serial ports with what `auto` does with each and why, and exit.") };
 
     CommandLine()
     {
@@ -34,6 +39,7 @@ struct CommandLine
         parser.addOption(help);
         parser.addOption(version);
         parser.addOption(device);
+        parser.addOption(listPorts);
     }
 };
 
@@ -78,6 +84,10 @@ int main(int argc, char** argv)
     if (early.parser.isSet(early.version)) {
         printOut(QStringLiteral("%1 %2\n").arg(
             QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    if (early.parser.isSet(early.listPorts)) {
+        printOut(ModemFinder::listing(SerialPorts::scan()));
         return 0;
     }
     XeltoBackends::Options device;

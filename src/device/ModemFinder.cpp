@@ -1,91 +1,126 @@
 #include "ModemFinder.h"
 
 #include "ModemXelto.h"
+#include "PortUsers.h"
+#include "SerialPorts.h"
 
-#include <QDir>
-#include <QFileSystemWatcher>
+#include <algorithm>
 
 ModemFinder::ModemFinder(Options options)
     : m_options(std::move(options))
 {
-    connect(&m_timer, &QTimer::timeout, this, &ModemFinder::scan);
 }
 
 ModemFinder::~ModemFinder()
 {
-    dropProbes();
+    for (auto& [path, port] : m_table)
+        delete port.link;
 }
 
-QStringList ModemFinder::ports() const
+bool ModemFinder::busy() const
 {
-    const QDir dev(m_options.devDirectory);
-    QStringList paths;
-    for (const QString& name :
-        dev.entryList({ QStringLiteral("ttyACM*"), QStringLiteral("ttyUSB*") },
-            QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
-        paths << dev.filePath(name);
-    return paths;
+    // Ports waiting for a free probe will be probed at once: they count too.
+    return m_found && std::any_of(m_table.begin(), m_table.end(), [](const auto& entry) {
+        return entry.second.state == State::Probing || entry.second.state == State::Ready;
+    });
+}
+
+void ModemFinder::updateBusy()
+{
+    const bool now = busy();
+    if (now != m_wasBusy) {
+        m_wasBusy = now;
+        emit busyChanged();
+    }
 }
 
 void ModemFinder::startSearch(Found found)
 {
     m_found = std::move(found);
-    if (!m_watcher) {
-        m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
-            if (m_found)
-                scan();
-        });
+    if (!m_ports) {
+        m_ports = new SerialPorts(this);
+        connect(m_ports, &SerialPorts::changed, this, &ModemFinder::portsChanged);
+        m_ports->watch();
     }
-    if (m_watcher->directories().isEmpty())
-        m_watcher->addPath(m_options.devDirectory);
-    m_timer.start(m_options.rescanMs);
-    scan();
+    // The modem that stood behind the control has gone, or stopped answering.
+    for (auto& [path, port] : m_table)
+        if (port.state == State::Found)
+            port.state = State::Ready;
+    portsChanged();
 }
 
 void ModemFinder::stopSearch()
 {
     m_found = nullptr;
-    m_timer.stop();
-    if (m_watcher && !m_watcher->directories().isEmpty())
-        m_watcher->removePaths(m_watcher->directories());
-    dropProbes();
+    for (auto& [path, port] : m_table)
+        if (port.state == State::Probing) {
+            dropProbe(port);
+            port.state = State::Ready;
+        }
+    updateBusy();
 }
 
-void ModemFinder::dropProbes()
+void ModemFinder::dropProbe(Port& port)
 {
-    const auto probes = m_probes;
-    m_probes.clear();
-    for (ModemLink* link : probes)
-        delete link;
-    if (!probes.isEmpty())
-        emit busyChanged();
+    if (!port.link)
+        return;
+    port.link->disconnect(this);
+    // Not deleted here: the link may be inside one of its own signals.
+    port.link->deleteLater();
+    port.link = nullptr;
 }
 
-void ModemFinder::scan()
+void ModemFinder::portsChanged()
 {
-    const QStringList present = ports();
-    const QSet<QString> plugged(present.begin(), present.end());
-    // A port that was pulled out may do better when it is plugged in again.
-    for (auto it = m_refused.begin(); it != m_refused.end();)
-        it = plugged.contains(*it) ? std::next(it) : m_refused.erase(it);
-    for (auto it = m_logged.begin(); it != m_logged.end();)
-        it = plugged.contains(it.key()) ? std::next(it) : m_logged.erase(it);
-    for (const QString& path : present)
-        if (!m_refused.contains(path) && !m_probes.contains(path))
-            probe(path);
+    std::map<QString, Port> table;
+    for (const PortDescription& description : m_ports->ports()) {
+        auto known = m_table.find(description.path);
+        if (known != m_table.end() && known->second.description == description) {
+            table.insert(m_table.extract(known));
+            continue;
+        }
+        // New, or its properties changed (a udev rule added): decided afresh.
+        if (known != m_table.end())
+            dropProbe(known->second);
+        Port port;
+        port.description = description;
+        port.decision = PortPolicy::decide(description);
+        port.state = port.decision.probe ? State::Ready : State::Skipped;
+        table.emplace(description.path, std::move(port));
+    }
+    // What is left was unplugged: whatever it did, it starts afresh when it returns.
+    for (auto& [path, port] : m_table)
+        dropProbe(port);
+    m_table = std::move(table);
+    sayWhenNothingMayBeProbed();
+    schedule();
 }
 
-void ModemFinder::probe(const QString& path)
+void ModemFinder::schedule()
+{
+    if (m_found) {
+        auto probing = std::count_if(m_table.begin(), m_table.end(),
+            [](const auto& entry) { return entry.second.state == State::Probing; });
+        for (auto& [path, port] : m_table) {
+            if (probing >= m_options.maxProbes)
+                break;
+            if (port.state == State::Ready) {
+                probe(port);
+                ++probing;
+            }
+        }
+    }
+    updateBusy();
+}
+
+void ModemFinder::probe(Port& port)
 {
     ModemLink::Options options = m_options.link;
-    options.path = path;
+    options.path = port.description.path;
     options.reopen = false;
     auto* link = new ModemLink(options, this);
-    const bool wasIdle = m_probes.isEmpty();
-    m_probes.insert(path, link);
-    if (wasIdle)
-        emit busyChanged();
+    port.link = link;
+    port.state = State::Probing;
     connect(link, &ModemLink::readyChanged, this, [this, link](bool ready) {
         if (ready)
             finished(link);
@@ -97,30 +132,141 @@ void ModemFinder::probe(const QString& path)
 
 void ModemFinder::finished(ModemLink* link)
 {
-    const QString path = link->path();
-    if (m_probes.value(path) != link)
+    auto entry = m_table.find(link->path());
+    if (entry == m_table.end() || entry->second.link != link)
         return;
-    m_probes.remove(path);
+    Port& port = entry->second;
     if (link->ready() && m_found) {
         link->disconnect(this);
+        port.link = nullptr;
+        port.state = State::Found;
+        port.silences = 0;
         Found found = std::move(m_found);
         stopSearch();
         found(std::make_unique<ModemXelto>(link));
         return;
     }
-    const ModemLink::OpenResult failure = link->lastFailure();
-    // Not deleted here: the link is still inside its own signal.
-    link->disconnect(this);
-    link->deleteLater();
-    if (failure != ModemLink::OpenResult::Locked)
-        m_refused.insert(path);
-    // A port that is no modem is not worth a line; one the user cannot reach is.
-    const bool worthALine = failure == ModemLink::OpenResult::Locked
-        || failure == ModemLink::OpenResult::PermissionDenied;
-    if (worthALine && m_logged.value(path, ModemLink::OpenResult::Opened) != failure) {
-        m_logged.insert(path, failure);
-        emit logLine(ModemLink::failureText(failure, path, {}));
+    dropProbe(port);
+    const QString& path = port.description.path;
+    switch (link->refusal()) {
+    case ModemLink::Refusal::OpenFailed:
+        switch (link->lastFailure()) {
+        case ModemLink::OpenResult::Locked:
+            log(port,
+                ModemLink::failureText(
+                    ModemLink::OpenResult::Locked, path, link->lastFailureDetail()));
+            wait(port, m_options.heldRetryMs);
+            break;
+        case ModemLink::OpenResult::PermissionDenied:
+            log(port, ModemLink::failureText(ModemLink::OpenResult::PermissionDenied, path, {}));
+            port.state = State::Unreachable;
+            break;
+        default:
+            // Gone between the event and the open, or refused by the driver.
+            wait(port, m_options.heldRetryMs);
+            break;
+        }
+        break;
+    case ModemLink::Refusal::NoAnswer: {
+        const auto& waits = m_options.silentRetryMs;
+        const size_t step = std::min<size_t>(size_t(port.silences), waits.size() - 1);
+        ++port.silences;
+        wait(port, waits.empty() ? m_options.heldRetryMs : waits[step]);
+        break;
     }
-    if (m_probes.isEmpty())
-        emit busyChanged();
+    case ModemLink::Refusal::NoCallerId:
+        log(port,
+            QStringLiteral("%1: modem arayan numara göstermeyi desteklemiyor; yeniden takılana "
+                           "kadar denenmeyecek.")
+                .arg(path));
+        port.state = State::NoCallerId;
+        break;
+    case ModemLink::Refusal::Lost:
+        // Pulled out while it was being probed: if it is back, it gets a new probe.
+        wait(port, m_options.heldRetryMs);
+        break;
+    }
+    schedule();
+}
+
+void ModemFinder::wait(Port& port, int milliseconds)
+{
+    port.state = State::Waiting;
+    if (!port.retry) {
+        port.retry = m_options.timers(this);
+        port.retry->onTimeout = [this, path = port.description.path] {
+            auto entry = m_table.find(path);
+            if (entry == m_table.end() || entry->second.state != State::Waiting)
+                return;
+            entry->second.state = State::Ready;
+            schedule();
+        };
+    }
+    port.retry->start(milliseconds);
+}
+
+void ModemFinder::log(Port& port, const QString& line)
+{
+    if (line.isEmpty() || line == port.lastLogged)
+        return;
+    port.lastLogged = line;
+    emit logLine(line);
+}
+
+void ModemFinder::sayWhenNothingMayBeProbed()
+{
+    QStringList skipped;
+    QString example;
+    for (const auto& [path, port] : m_table) {
+        if (port.decision.probe)
+            return;
+        // Built-in ports are on nearly every machine: nobody expects a modem there unasked.
+        if (port.decision.reason == PortPolicy::Reason::BuiltIn)
+            continue;
+        skipped << QStringLiteral("%1 (%2)").arg(
+            port.description.name, PortPolicy::shortTurkish(port.decision));
+        if (example.isEmpty())
+            example = path;
+    }
+    const QString said = skipped.join(QStringLiteral(", "));
+    if (said.isEmpty() || said == m_nothingToProbeSaid)
+        return;
+    m_nothingToProbeSaid = said;
+    emit logLine(QStringLiteral("Seri portlarda modem aranmadı: %1. Birini kullanmak için "
+                                "--device modem:%2 verin ya da portu udev ile CALLERID_MODEM=1 "
+                                "olarak işaretleyin.")
+                     .arg(said, example));
+}
+
+QString ModemFinder::listing(const QList<PortDescription>& ports)
+{
+    if (ports.isEmpty())
+        return QStringLiteral("No serial ports.\n");
+    QString text;
+    for (const PortDescription& port : ports) {
+        QStringList about;
+        if (port.isUsb()) {
+            QStringList usb { port.usbId() };
+            for (const QString& name : { port.manufacturer, port.product })
+                if (!name.isEmpty())
+                    usb << name;
+            about << usb.join(QLatin1Char(' '));
+        }
+        if (!port.driver.isEmpty())
+            about << QStringLiteral("driver %1").arg(port.driver);
+        QString verdict;
+        const PortPolicy::Decision decision = PortPolicy::decide(port);
+        const auto holder = decision.probe
+            ? PortUsers::holder(port.path, PortUsers::StaleLocks::Keep)
+            : std::nullopt;
+        if (holder)
+            verdict = QStringLiteral("skipped: held by another program (%1)").arg(holder->text());
+        else
+            verdict = PortPolicy::explain(decision, port);
+        text += port.path;
+        if (!about.isEmpty())
+            text += QStringLiteral(" [%1]").arg(about.join(QStringLiteral(", ")));
+        text += QStringLiteral(": ") + verdict + QLatin1Char('\n');
+    }
+    return text;
 }

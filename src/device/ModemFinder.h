@@ -1,29 +1,37 @@
 #pragma once
 
 #include "DeviceFinder.h"
+#include "DeviceTimer.h"
 #include "ModemLink.h"
+#include "PortPolicy.h"
 
-#include <QHash>
-#include <QSet>
-#include <QTimer>
+#include <map>
+#include <memory>
+#include <vector>
 
-class QFileSystemWatcher;
+class SerialPorts;
 
-// Looks for a caller-ID modem on USB serial ports (ttyACM*, ttyUSB*; never
-// ttyS* or anything else): each plugged port is probed once, and not again
-// while it stays plugged and refuses; a port another program holds is left
-// alone and looked at again later. Ports are re-checked every two seconds and
-// whenever one appears or disappears.
+// Looks for a caller-ID modem on the machine's serial ports, as udev reports
+// them while they come and go. Only ports the port policy allows are opened,
+// a few at a time; a port another program uses is left until it is free. A
+// port that gave no answer is tried again later and less often, a modem that
+// refuses caller ID is not tried again until it is plugged in again, and the
+// log says once when serial ports are there but none may be probed.
 class ModemFinder : public DeviceCandidate
 {
     Q_OBJECT
 public:
     struct Options
     {
-        QString devDirectory = QStringLiteral("/dev");
-        int rescanMs = 2000;
-        // Settings of every probe (time-outs, extra init, opener); path and reopen are set here.
+        // Settings of every probe (time-outs, extra init); path and reopen are set here.
         ModemLink::Options link;
+        // Probes at once: each holds a descriptor, a lock and a port's attention.
+        int maxProbes = 4;
+        // Waits before a port that gave no answer is probed again; the last one repeats.
+        std::vector<int> silentRetryMs { 30 * 1000, 2 * 60 * 1000, 10 * 60 * 1000 };
+        // The wait before a port another program holds is looked at again.
+        int heldRetryMs = 5000;
+        DeviceTimerFactory timers = MakeQtDeviceTimer;
     };
 
     explicit ModemFinder(Options options);
@@ -31,23 +39,47 @@ public:
 
     void startSearch(Found found) override;
     void stopSearch() override;
-    bool busy() const override { return !m_probes.isEmpty(); }
+    bool busy() const override;
 
-    // The ports a search would look at now, sorted.
-    QStringList ports() const;
+    // Every serial port with what a search does with it and why, one line
+    // each, as `--list-ports` prints them.
+    static QString listing(const QList<PortDescription>& ports);
 
 private:
-    void scan();
-    void probe(const QString& path);
+    enum class State {
+        Skipped, // the policy leaves it alone
+        Ready, // to be probed as soon as a probe is free
+        Probing,
+        Waiting, // probed again when its timer runs out
+        NoCallerId, // a modem without caller ID: not again until replugged
+        Unreachable, // no permission: not again until replugged
+        Found, // stands behind the control
+    };
+    struct Port
+    {
+        PortDescription description;
+        PortPolicy::Decision decision;
+        State state = State::Skipped;
+        ModemLink* link = nullptr;
+        int silences = 0;
+        std::unique_ptr<DeviceTimer> retry;
+        QString lastLogged;
+    };
+
+    void portsChanged();
+    void schedule();
+    void probe(Port& port);
     void finished(ModemLink* link);
-    void dropProbes();
+    void wait(Port& port, int milliseconds);
+    void log(Port& port, const QString& line);
+    void dropProbe(Port& port);
+    void sayWhenNothingMayBeProbed();
+    void updateBusy();
 
     Options m_options;
     Found m_found;
-    QTimer m_timer;
-    QFileSystemWatcher* m_watcher = nullptr;
-    QHash<QString, ModemLink*> m_probes;
-    // Plugged ports that refused, and ports whose refusal was logged.
-    QSet<QString> m_refused;
-    QHash<QString, ModemLink::OpenResult> m_logged;
+    SerialPorts* m_ports = nullptr;
+    std::map<QString, Port> m_table;
+    QString m_nothingToProbeSaid;
+    bool m_wasBusy = false;
 };

@@ -1,11 +1,13 @@
 #include "ModemLink.h"
 
+#include "PortUsers.h"
+#include "SerialPorts.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -53,7 +55,7 @@ QString byIdName(const QString& canonical)
     const QDir byId(QStringLiteral("/dev/serial/by-id"));
     for (const QFileInfo& link :
         byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (link.canonicalFilePath() == canonical)
+        if (PortUsers::resolvedPath(link.filePath()) == canonical)
             return link.fileName();
     return {};
 }
@@ -109,6 +111,12 @@ ModemLink::OpenResult ModemLink::openPort(QSerialPort& port, const QString& path
         detail = QString::fromLocal8Bit(std::strerror(error));
         return error == EACCES ? OpenResult::PermissionDenied : OpenResult::Failed;
     }
+    // Qt Serial Port honours only its own lock files and an exclusive open;
+    // other programs lock in the UUCP way or not at all.
+    if (const auto holder = PortUsers::holder(path)) {
+        detail = holder->text();
+        return OpenResult::Locked;
+    }
     port.setPortName(path);
     if (port.open(QIODevice::ReadWrite))
         return OpenResult::Opened;
@@ -132,9 +140,11 @@ QString ModemLink::failureText(OpenResult result, const QString& path, const QSt
                               "(sudo usermod -aG dialout $USER) yeniden oturum açın.")
             .arg(path);
     case OpenResult::Locked:
-        return QStringLiteral("%1 başka bir program tarafından kullanılıyor; o programı "
+        return QStringLiteral("%1 başka bir program tarafından kullanılıyor%2; o programı "
                               "kapatın.")
-            .arg(path);
+            .arg(path,
+                detail.startsWith(QLatin1String("PID ")) ? QStringLiteral(" (%1)").arg(detail)
+                                                         : QString());
     case OpenResult::Failed:
         return QStringLiteral("%1 açılamadı: %2").arg(path, detail);
     case OpenResult::Opened:
@@ -152,6 +162,8 @@ void ModemLink::tryOpen()
         // Unplugged: whatever it refused before, it may do better when it returns.
         m_refusedWhilePresent = false;
         m_lastFailure = OpenResult::Missing;
+        if (!m_options.reopen)
+            refuse(Refusal::OpenFailed);
         waitForPort();
         return;
     }
@@ -171,10 +183,11 @@ void ModemLink::tryOpen()
         beginInit();
         return;
     }
-    const bool news = result != m_lastFailure;
+    const bool news = result != m_lastFailure || detail != m_lastDetail;
     m_lastFailure = result;
+    m_lastDetail = detail;
     if (!m_options.reopen) {
-        emit refused();
+        refuse(Refusal::OpenFailed);
         return;
     }
     if (news) {
@@ -224,7 +237,7 @@ void ModemLink::enableCallerId(int index)
                 QStringLiteral("%1: modem arayan numara göstermeyi açmadı.").arg(m_options.path));
         m_refusedWhilePresent = true;
         closePort(true);
-        emit refused();
+        refuse(Refusal::NoCallerId);
         return;
     }
     send({ QString::fromLatin1(kCallerIdOn[index]), [this, index](bool ok, const QStringList&) {
@@ -237,16 +250,14 @@ void ModemLink::enableCallerId(int index)
 
 void ModemLink::identify()
 {
-    const QString canonical = QFileInfo(m_options.path).canonicalFilePath();
+    const QString canonical = PortUsers::resolvedPath(m_options.path);
     // USB modems tell udev who they are; the modem's own answers come second.
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() != canonical)
-            continue;
-        const QString maker = info.manufacturer().trimmed();
-        m_model = info.description().trimmed();
+    if (const auto port = SerialPorts::describe(m_options.path)) {
+        const QString maker = port->manufacturer;
+        m_model = port->product;
         if (!maker.isEmpty() && !m_model.contains(maker, Qt::CaseInsensitive))
             m_model = (maker + QLatin1Char(' ') + m_model).trimmed();
-        m_serial = info.serialNumber().trimmed();
+        m_serial = port->serial;
     }
     const auto answerInto = [this](QString* target, const QString& command) {
         send({ command, [target, command](bool ok, const QStringList& lines) {
@@ -375,7 +386,7 @@ void ModemLink::onTimeout()
     // No answer while initialising: no modem here, or one busy elsewhere.
     closePort(false);
     if (!m_options.reopen) {
-        emit refused();
+        refuse(Refusal::NoAnswer);
         return;
     }
     if (m_lastFailure != OpenResult::Failed)
@@ -393,8 +404,12 @@ void ModemLink::onPortError(QSerialPort::SerialPortError error)
     case QSerialPort::UnknownError:
         // Close before anything else: a vanished device keeps reporting read
         // errors for as long as the port stays open.
-        if (m_port.isOpen())
+        if (m_port.isOpen()) {
             closePort(true);
+            // A probe whose port vanished has ended: nothing more will come of it.
+            if (!m_options.reopen)
+                refuse(Refusal::Lost);
+        }
         break;
     default:
         break;
@@ -417,6 +432,12 @@ void ModemLink::closePort(bool retry)
         emit readyChanged(false);
     if (retry)
         waitForPort();
+}
+
+void ModemLink::refuse(Refusal why)
+{
+    m_refusal = why;
+    emit refused();
 }
 
 void ModemLink::pollVoltage()

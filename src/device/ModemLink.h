@@ -24,6 +24,8 @@ class ModemLink : public QObject
     Q_OBJECT
 public:
     enum class OpenResult { Opened, Missing, PermissionDenied, Locked, Failed };
+    // Why a probe (a link that does not reopen) ended without a modem.
+    enum class Refusal { OpenFailed, NoAnswer, NoCallerId, Lost };
     // Opens PORT on PATH for reading and writing; DETAIL says why not.
     using Opener
         = std::function<OpenResult(QSerialPort& port, const QString& path, QString& detail)>;
@@ -59,13 +61,17 @@ public:
 
     // Why the last open failed (Opened after a successful one).
     OpenResult lastFailure() const { return m_lastFailure; }
+    // What the system said about it (the holder of a port in use: "PID 1234 octoprint").
+    QString lastFailureDetail() const { return m_lastDetail; }
+    // Why refused() was last emitted; the open's failure is lastFailure().
+    Refusal refusal() const { return m_refusal; }
     static OpenResult openPort(QSerialPort& port, const QString& path, QString& detail);
     // The log line for a failed open; empty for failures not worth a line.
     static QString failureText(OpenResult result, const QString& path, const QString& detail);
 
 signals:
     void readyChanged(bool ready);
-    // Initialisation ended without a caller-ID modem (no answer, or caller ID refused).
+    // A probe ended without a caller-ID modem: see refusal().
     void refused();
     void call(const CallerIdBlock& block);
     void voltage(double volts);
@@ -90,6 +96,7 @@ private:
     void onTimeout();
     void handle(const QList<ModemEvent>& events);
     void closePort(bool retry);
+    void refuse(Refusal why);
     void pollVoltage();
     void waitForPort();
 
@@ -112,6 +119,8 @@ private:
     bool m_ready = false;
     bool m_refusedWhilePresent = false;
     OpenResult m_lastFailure = OpenResult::Opened;
+    Refusal m_refusal = Refusal::OpenFailed;
+    QString m_lastDetail;
     bool m_voltageSupported = false;
     qint64 m_lastRingMs = -1;
     QString m_model;

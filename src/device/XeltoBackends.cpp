@@ -39,7 +39,6 @@ std::shared_ptr<IUnknown> createSimulated(const Options& options, bool demo)
 std::unique_ptr<DeviceCandidate> modemFinder(const Options& options)
 {
     ModemFinder::Options finder;
-    finder.devDirectory = options.devDirectory;
     finder.link = options.modem;
     return std::make_unique<ModemFinder>(finder);
 }

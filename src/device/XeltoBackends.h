@@ -27,8 +27,6 @@ struct Options
     QString backend = QStringLiteral("auto");
     // Controller socket of the simulated device; empty for none.
     QString socketPath;
-    // Where `auto` and `modem` look for serial ports.
-    QString devDirectory = QStringLiteral("/dev");
     // Settings of modem links (time-outs, a test's opener); the path is set from the spec.
     ModemLink::Options modem;
     // Called with each simulated control created, e.g. for tests that drive it directly.

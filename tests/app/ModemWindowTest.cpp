@@ -78,22 +78,3 @@ TEST(ModemWindow, ShowsTheModemItsCallsAndVoltageAndForgetsItWhenUnplugged)
     form.reset();
     XeltoBackends::Unregister();
 }
-
-// With no modem anywhere, auto waits exactly as with no device.
-TEST(ModemWindow, AutoWithoutAModemShowsTheDeviceAwaited)
-{
-    QTemporaryDir dev;
-    XeltoBackends::Options options;
-    options.backend = QStringLiteral("auto");
-    options.devDirectory = dev.path();
-    ASSERT_TRUE(XeltoBackends::Register(options));
-    auto form = std::make_unique<TForm1>();
-    form->Timer2->stop();
-    form->show();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return form->Label9->text() == s("Bağlantı bekleniyor"); }, kWaitMs));
-    EXPECT_EQ(form->Label24->text(), QString());
-    EXPECT_EQ(form->Label5->text(), s("0"));
-    form.reset();
-    XeltoBackends::Unregister();
-}

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -356,6 +357,65 @@ TEST(ModemPort, APortAnotherProgramHoldsIsReportedLocked)
         ModemLink::OpenResult::Missing);
 }
 
+// A probe ends, and says so, when its port vanishes before or while it is
+// opened: otherwise whoever waits for it waits for ever.
+TEST_F(ModemFixture, AProbeWhosePortVanishesEnds)
+{
+    modem.behaviour().ignored = QStringList { s("*") };
+    for (const bool opened : { false, true }) {
+        SCOPED_TRACE(opened);
+        options.path = link();
+        options.reopen = false;
+        if (opened) {
+            ASSERT_TRUE(plug());
+        }
+        ModemLink probe(options);
+        QSignalSpy refused(&probe, &ModemLink::refused);
+        probe.start();
+        if (opened) {
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return modem.commands().contains(s("ATZ")); }, kWaitMs));
+            modem.unplug();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refused.count() == 1; }, kWaitMs));
+        EXPECT_EQ(
+            probe.refusal(), opened ? ModemLink::Refusal::Lost : ModemLink::Refusal::OpenFailed);
+    }
+}
+
+// A named port locked by a live program, in the form UUCP tools write the
+// lock, is not opened under it; once the program has gone, it is.
+TEST_F(ModemFixture, ANamedPortLockedByAnotherProgramWaitsForIt)
+{
+    const QString path = dir.filePath(QStringLiteral("locked%1").arg(::getpid()));
+    const QString lockFile
+        = s("/var/lock/LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
+    QFile lock(lockFile);
+    if (!lock.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        GTEST_SKIP() << "no lock folder to write to";
+    QProcess owner;
+    owner.start(s("sleep"), { s("600") });
+    ASSERT_TRUE(owner.waitForStarted());
+    lock.write(QByteArray::number(owner.processId()).rightJustified(10, ' ') + '\n');
+    lock.close();
+    ASSERT_TRUE(modem.plug(path));
+    options.path = path;
+    control = std::make_unique<ModemXelto>(new ModemLink(options));
+    const QString inUse
+        = s("%1 başka bir program tarafından kullanılıyor (PID %2 sleep); o programı kapatın.")
+              .arg(path)
+              .arg(owner.processId());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains(inUse); }, kWaitMs))
+        << qPrintable(log.join(QLatin1Char('\n')));
+    EXPECT_TRUE(modem.commands().isEmpty()) << "opened under the lock's owner";
+    owner.kill();
+    owner.waitForFinished();
+    ASSERT_TRUE(waitReady());
+    EXPECT_EQ(log.count(inUse), 1);
+    control.reset();
+    EXPECT_FALSE(QFile::exists(lockFile)) << "the stale lock made way for the program's own";
+}
+
 TEST(ModemCall, DateAndTimeOfABlock)
 {
     const QDateTime now(QDate(2026, 12, 9), QTime(14, 35, 7));
@@ -376,87 +436,4 @@ TEST(ModemCall, DateAndTimeOfABlock)
     b.date = s("1209");
     b.time = s("2460");
     EXPECT_EQ(ModemXelto::dateTimeText(b, now), s("09.12.2026 14:35"));
-}
-
-namespace {
-
-// A folder standing in for /dev with ports of several kinds.
-struct FakeDev
-{
-    QTemporaryDir dir;
-    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-};
-
-} // namespace
-
-TEST(ModemFinder, ProbesOnlyUsbSerialPortsOnceEachAndFindsTheModem)
-{
-    FakeDev dev;
-    ModemEmulator serial0, notModem, modem;
-    ASSERT_TRUE(serial0.plug(dev.path("ttyS0")));
-    ASSERT_TRUE(notModem.plug(dev.path("ttyUSB0")));
-    notModem.behaviour().refused
-        = QStringList { s("AT+VCID=1"), s("AT#CID=1"), s("AT+FCLASS=8;+VCID=1") };
-    QFile other(dev.path("ttyACM-notes.txt"));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
-
-    ModemFinder::Options options;
-    options.devDirectory = dev.dir.path();
-    options.rescanMs = 50;
-    options.link.commandTimeoutMs = 1000;
-    ModemFinder finder(options);
-    std::unique_ptr<XeltoControl> found;
-    QSignalSpy busyChanges(&finder, &DeviceCandidate::busyChanged);
-    finder.startSearch([&](std::unique_ptr<XeltoControl> device) { found = std::move(device); });
-    EXPECT_TRUE(finder.busy()) << "a plugged port is being probed";
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return notModem.commands().contains(s("AT+FCLASS=8;+VCID=1")); }, kWaitMs));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !finder.busy(); }, kWaitMs))
-        << "the refusal ends the probe";
-    EXPECT_EQ(busyChanges.count(), 2);
-    QTest::qWait(400); // several rescans
-    EXPECT_EQ(notModem.commands().count(s("ATZ")), 1) << "a refusing port is probed once";
-    EXPECT_FALSE(found);
-
-    ASSERT_TRUE(modem.plug(dev.path("ttyACM0")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(found); }, kWaitMs));
-    QString model;
-    found->Command(s("devicemodel"), &model);
-    EXPECT_EQ(model, s("CX93010"));
-    EXPECT_TRUE(serial0.commands().isEmpty()) << "ttyS* is never probed";
-    // Replugging the refusing port gets it one new probe.
-    finder.startSearch([](std::unique_ptr<XeltoControl>) {});
-    notModem.unplug();
-    QTest::qWait(200);
-    ASSERT_TRUE(notModem.plug(dev.path("ttyUSB0")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return notModem.commands().contains(s("ATZ")); }, kWaitMs));
-    finder.stopSearch();
-}
-
-TEST(ModemFinder, AutoWaitsWithoutAModemAndFollowsOneThatComesAndGoes)
-{
-    FakeDev dev;
-    ModemFinder::Options options;
-    options.devDirectory = dev.dir.path();
-    options.rescanMs = 50;
-    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
-    candidates.push_back(std::make_unique<ModemFinder>(options));
-    AutoXelto control(std::move(candidates));
-    QString model;
-    QTest::qWait(200);
-    control.Command(s("devicemodel"), &model);
-    EXPECT_EQ(model, QString());
-
-    ModemEmulator modem;
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(modem.plug(dev.path("ttyACM3")));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return control.devicePresent(); }, kWaitMs)) << round;
-        control.Command(s("serial"), &model);
-        EXPECT_EQ(model, s("EMU-0001"));
-        modem.unplug();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !control.devicePresent(); }, kWaitMs)) << round;
-        control.Command(s("devicemodel"), &model);
-        EXPECT_EQ(model, QString());
-    }
 }

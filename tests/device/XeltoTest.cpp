@@ -136,27 +136,6 @@ TEST(XeltoHost, AnUnknownBackendNameRegistersNothing)
     EXPECT_FALSE(ComRegistry::IsRegistered(CLASS_Xelto));
 }
 
-TEST(XeltoHost, TheAutomaticDeviceReportsNoDeviceUntilOneAnswers)
-{
-    QStringList log;
-    Application()->OnException = [&](TObject*, const QString& m) { log.append(m); };
-    QTemporaryDir noPorts;
-    XeltoBackends::Options options; // auto
-    options.devDirectory = noPorts.path();
-    ASSERT_TRUE(XeltoBackends::Register(options));
-    {
-        TXelto host;
-        ASSERT_TRUE(host.ControlCreated());
-        host.Start();
-        QCoreApplication::processEvents();
-        EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QString());
-        EXPECT_THROW(host.Command(QStringLiteral("dial123")), EOleSysError);
-    }
-    EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
-    XeltoBackends::Unregister();
-    Application()->OnException = nullptr;
-}
-
 namespace {
 
 // A sink that, when called, unadvises its partner: once one has run, the

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kChunkGapMs = 2;
+constexpr int kHangUpWaitMs = 20;
 
 bool writeAll(int fd, const QByteArray& bytes)
 {
@@ -64,6 +65,11 @@ ModemEmulator::ModemEmulator(Behaviour behaviour, QObject* parent)
 {
     m_writer.setSingleShot(true);
     connect(&m_writer, &QTimer::timeout, this, &ModemEmulator::writeNext);
+    m_hangUpWait.setSingleShot(true);
+    connect(&m_hangUpWait, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
 }
 
 ModemEmulator::~ModemEmulator()
@@ -79,19 +85,23 @@ QString ModemEmulator::path() const
 bool ModemEmulator::plug(const QString& link, QString* error)
 {
     unplug();
+    int slave = -1;
     char name[256] = {};
-    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+    if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(errno));
-        m_master = m_slave = -1;
+        m_master = -1;
         return false;
     }
-    // Raw, so that nothing the modem says is echoed back to it before the host opens it.
+    // Raw, so that nothing the modem says is echoed back to it before the host
+    // opens it. The emulator keeps no descriptor of the host's side: a program
+    // holding it would be another user of the port.
     termios settings {};
-    ::tcgetattr(m_slave, &settings);
+    ::tcgetattr(slave, &settings);
     ::cfmakeraw(&settings);
-    ::tcsetattr(m_slave, TCSANOW, &settings);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    ::tcsetattr(slave, TCSANOW, &settings);
+    ::close(slave);
+    m_ownsMaster = true;
     m_terminal = QString::fromLocal8Bit(name);
     m_link = link;
     if (!m_link.isEmpty()) {
@@ -103,29 +113,50 @@ bool ModemEmulator::plug(const QString& link, QString* error)
             return false;
         }
     }
+    start();
+    return true;
+}
+
+bool ModemEmulator::attach(int master, QString* error)
+{
+    unplug();
+    const char* name = ::ptsname(master);
+    if (!name) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    m_master = master;
+    m_ownsMaster = false;
+    m_terminal = QString::fromLocal8Bit(name);
+    start();
+    return true;
+}
+
+void ModemEmulator::start()
+{
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     m_input.clear();
     m_commands.clear();
     m_echo = true;
     m_callerId = false;
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ModemEmulator::onReadable);
-    return true;
 }
 
 void ModemEmulator::unplug()
 {
     m_writer.stop();
+    m_hangUpWait.stop();
     m_pending.clear();
     delete m_notifier;
     m_notifier = nullptr;
     if (!m_link.isEmpty())
         QFile::remove(m_link);
     m_link.clear();
-    if (m_master >= 0)
+    if (m_master >= 0 && m_ownsMaster)
         ::close(m_master);
-    if (m_slave >= 0)
-        ::close(m_slave);
-    m_master = m_slave = -1;
+    m_master = -1;
 }
 
 void ModemEmulator::onReadable()
@@ -135,8 +166,9 @@ void ModemEmulator::onReadable()
     if (n <= 0) {
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             return;
-        // Cannot happen while the emulator holds the other side; never spin on it.
+        // Nobody has the terminal open (EIO): look again a little later.
         m_notifier->setEnabled(false);
+        m_hangUpWait.start(kHangUpWaitMs);
         return;
     }
     m_input.append(buffer, n);

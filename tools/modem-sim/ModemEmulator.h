@@ -38,6 +38,9 @@ public:
     // A new terminal; LINK (if given) becomes a symbolic link to it, like a
     // udev name. False, with the reason in *error, when no terminal could be had.
     bool plug(const QString& link = {}, QString* error = nullptr);
+    // Plays the modem on a terminal someone else made (a faked machine's
+    // device node); MASTER stays theirs.
+    bool attach(int master, QString* error = nullptr);
     // Closes the terminal and removes the link.
     void unplug();
     bool plugged() const { return m_master >= 0; }
@@ -73,8 +76,13 @@ private:
     void writeNext();
 
     Behaviour m_behaviour;
+    void start();
+
     int m_master = -1;
-    int m_slave = -1; // kept open so that the master never sees a hang-up between opens
+    bool m_ownsMaster = true;
+    // While no one has the terminal open the master only reports a hang-up:
+    // it is looked at again a little later instead of spinning on it.
+    QTimer m_hangUpWait;
     QString m_terminal;
     QString m_link;
     QSocketNotifier* m_notifier = nullptr;
