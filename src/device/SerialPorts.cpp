@@ -8,7 +8,10 @@
 #include <libudev.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <memory>
 #include <unistd.h>
 
@@ -26,7 +29,6 @@ constexpr int kSettleWithoutUdevMs = 250;
 struct UdevDeleter
 {
     void operator()(udev* u) const { udev_unref(u); }
-    void operator()(udev_enumerate* e) const { udev_enumerate_unref(e); }
     void operator()(udev_device* d) const { udev_device_unref(d); }
 };
 template <typename T> using UdevPtr = std::unique_ptr<T, UdevDeleter>;
@@ -71,14 +73,26 @@ std::optional<PortDescription> describeDevice(udev_device* device)
     if (port.name.startsWith(QLatin1String("ttyS")) && attribute(device, "type") == u"0")
         return std::nullopt;
 
-    udev_device* usbInterface
-        = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface");
-    udev_device* usbDevice
-        = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
-    // The nearest driver: the USB serial converter's, cdc_acm on the interface, serial8250…
-    for (udev_device* d = parent; d && port.driver.isEmpty() && d != usbDevice;
-         d = udev_device_get_parent(d))
-        port.driver = driverOf(d);
+    // One walk up the parents finds the nearest driver (the USB serial
+    // converter's, cdc_acm on the interface, serial8250…) and the USB interface and device.
+    udev_device* usbInterface = nullptr;
+    udev_device* usbDevice = nullptr;
+    for (udev_device* d = parent; d && !usbDevice; d = udev_device_get_parent(d)) {
+        const char* subsystem = udev_device_get_subsystem(d);
+        const bool usb = qstrcmp(subsystem, "usb") == 0;
+        if (usb) {
+            const char* type = udev_device_get_devtype(d);
+            if (qstrcmp(type, "usb_interface") == 0)
+                usbInterface = d;
+            else if (qstrcmp(type, "usb_device") == 0)
+                usbDevice = d;
+        }
+        if (port.driver.isEmpty() && !usbDevice)
+            port.driver = driverOf(d);
+        // Nothing above a built-in port's driver says more about it.
+        if (!port.driver.isEmpty() && !usb && qstrcmp(subsystem, "usb-serial") != 0)
+            break;
+    }
     if (usbDevice) {
         port.vendorId = attribute(usbDevice, "idVendor").toLower();
         port.productId = attribute(usbDevice, "idProduct").toLower();
@@ -106,25 +120,30 @@ std::optional<PortDescription> describeDevice(udev_device* device)
 
 QList<PortDescription> scanWith(udev* context)
 {
+    // The class folder, read directly: libudev's enumeration reads every tty's
+    // files first, and nearly all ttys are consoles and pseudo-terminals.
     QList<PortDescription> ports;
-    UdevPtr<udev_enumerate> enumerate(udev_enumerate_new(context));
-    if (!enumerate)
+    DIR* ttys = ::opendir("/sys/class/tty");
+    if (!ttys)
         return ports;
-    udev_enumerate_add_match_subsystem(enumerate.get(), "tty");
-    // A port udev is still working on comes again with its event, rules applied.
-    if (SerialPorts::udevRunning())
-        udev_enumerate_add_match_is_initialized(enumerate.get());
-    udev_enumerate_scan_devices(enumerate.get());
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get()))
-    {
+    const bool udevDatabase = SerialPorts::udevRunning();
+    while (const dirent* entry = ::readdir(ttys)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        char target[PATH_MAX];
+        const QByteArray link = QByteArrayLiteral("/sys/class/tty/") + entry->d_name;
+        const ssize_t n = ::readlink(link.constData(), target, sizeof target - 1);
+        if (n > 0 && QByteArrayView(target, n).contains("/devices/virtual/"))
+            continue;
         UdevPtr<udev_device> device(
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        if (!device)
+            udev_device_new_from_subsystem_sysname(context, "tty", entry->d_name));
+        // A port udev is still working on comes again with its event, rules applied.
+        if (!device || (udevDatabase && !udev_device_get_is_initialized(device.get())))
             continue;
         if (std::optional<PortDescription> port = describeDevice(device.get()))
             ports.append(std::move(*port));
     }
+    ::closedir(ttys);
     std::sort(ports.begin(), ports.end(),
         [](const PortDescription& a, const PortDescription& b) { return a.path < b.path; });
     return ports;
