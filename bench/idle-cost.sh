@@ -2,8 +2,9 @@
 # CPU used by the running program over a stretch of time (30 s by default), as
 # a share of one core. With "modem", the program runs on the modem emulator
 # (modem:PATH, voltage polled every second) and its resident memory is shown
-# too; otherwise on the demo device.
-# Usage: bench/idle-cost.sh BUILD_DIR [SECONDS] [demo|modem]
+# too; with "auto", it looks for a device on this machine and finds none (no
+# modem, no local NCID server); otherwise it runs on the demo device.
+# Usage: bench/idle-cost.sh BUILD_DIR [SECONDS] [demo|modem|auto]
 set -euo pipefail
 build=${1:-build}
 seconds=${2:-30}
@@ -24,6 +25,8 @@ export CALLERID_SIM_SOCKET=$work/sim.socket
         exec 3>"$work/in"
         for _ in $(seq 50); do [ -e "$work/modem" ] && break; sleep 0.1; done
         export CALLERID_DEVICE=modem:$work/modem
+    elif [ "$device" = auto ]; then
+        export CALLERID_DEVICE=auto
     else
         export CALLERID_DEVICE=demo
     fi

@@ -126,6 +126,14 @@ QList<StoredColumn> callListColumns()
     return columns;
 }
 
+// QLabel::clear() repaints even an empty label: twice a second, with nothing
+// changed, that was most of what the idle window did.
+void clearLabel(QLabel* label)
+{
+    if (!label->text().isEmpty())
+        label->clear();
+}
+
 // The glyph of an OK button: a green tick. Drawn here rather than taken from
 // the style, whose icon-theme lookup costs more than all the window's fonts.
 QIcon okGlyph()
@@ -557,8 +565,8 @@ void TForm1::Timer1Timer(TObject*)
         const QString serial = Win1254::toAnsi(Xelto1->Command(QStringLiteral("serial")));
         Label25->setText(QStringLiteral("Seri no: ") + serial);
     } else {
-        Label24->clear();
-        Label25->clear();
+        clearLabel(Label24);
+        clearLabel(Label25);
     }
     if (Label9->text() == kConnected && model.isEmpty())
         Reset();
@@ -566,8 +574,8 @@ void TForm1::Timer1Timer(TObject*)
         Label9->setText(kConnected);
     } else {
         Label9->setText(kWaiting);
-        Label24->clear();
-        Label25->clear();
+        clearLabel(Label24);
+        clearLabel(Label25);
     }
 }
 

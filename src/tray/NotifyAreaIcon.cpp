@@ -326,7 +326,10 @@ void TNotifyAreaIcon::SetPopupMenu(QMenu* menu)
 void TNotifyAreaIcon::SetWantEnterExitEvents(bool value)
 {
     m_wantEnterExitEvents = value;
-    m_exitPollTimer->SetEnabled(value);
+    // The poll only ever looks for the cursor leaving the icon: while it is
+    // outside there is nothing to look for, and fifty wake-ups a second would
+    // be all the program does when nothing happens.
+    m_exitPollTimer->SetEnabled(value && !m_cursorOutside);
 }
 
 void TNotifyAreaIcon::SetNotifyBehavior(TNotifyBehavior value)
@@ -439,6 +442,7 @@ void TNotifyAreaIcon::HandleCallback(UINT code)
             if (!alive)
                 return;
             m_cursorOutside = false;
+            m_exitPollTimer->SetEnabled(true);
         }
         MouseMove(keyboardState(), at.x, at.y);
         if (alive)
@@ -551,6 +555,7 @@ void TNotifyAreaIcon::ExitPoll()
     const POINT at = cursor();
     if (at.x != m_lastCursor.x || at.y != m_lastCursor.y) {
         m_cursorOutside = true;
+        m_exitPollTimer->SetEnabled(false);
         MouseExit();
     }
 }

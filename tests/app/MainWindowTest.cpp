@@ -52,6 +52,37 @@ TEST_F(MainWindowFixture, AnAbsentDeviceIsAwaitedWithoutReset)
     EXPECT_EQ(log(), QStringList({ kLine1, kLine2, QString() }));
 }
 
+// A poll that finds nothing changed asks nothing of the window: no label is
+// repainted, twice a second, for as long as the program waits.
+TEST_F(MainWindowFixture, APollWithNothingChangedRepaintsNothing)
+{
+    struct UpdateCounter : QObject
+    {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            updates += event->type() == QEvent::UpdateRequest || event->type() == QEvent::Paint;
+            return false;
+        }
+        int updates = 0;
+    } counter;
+    form->show();
+    for (QWidget* label :
+        std::initializer_list<QWidget*> { form->Label9, form->Label24, form->Label25 })
+        label->installEventFilter(&counter);
+    for (bool present : { false, true }) {
+        if (present)
+            device->attach(QStringLiteral("RT4052"), QStringLiteral("A1B2"));
+        poll();
+        QCoreApplication::processEvents();
+        counter.updates = 0;
+        for (int i = 0; i < 3; ++i) {
+            poll();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(counter.updates, 0) << (present ? "device there" : "no device");
+    }
+}
+
 TEST_F(MainWindowFixture, APresentDeviceIsShownAndItsRemovalResetsOnce)
 {
     device->attach(QStringLiteral("RT4052"), QStringLiteral("A1B2"));

@@ -201,9 +201,10 @@ TEST_F(NotifyAreaIconTest, EnterBeforeFirstMoveAndExitWhenTheCursorLeaves)
     recordMouse();
     icon->SetWantEnterExitEvents(true);
     const UINT_PTR poll = icon->ExitPollTimer().Id();
-    EXPECT_EQ(fake.windows.TimerInterval(poll), 20u);
+    EXPECT_FALSE(fake.windows.HasTimer(poll)) << "no poll while the cursor is elsewhere";
     fake.desktop.cursor = { 5, 6 };
     notify(WM_MOUSEMOVE);
+    EXPECT_EQ(fake.windows.TimerInterval(poll), 20u) << "the poll runs while the cursor is over it";
     notify(WM_MOUSEMOVE);
     EXPECT_EQ(events,
         (QStringList {
@@ -213,10 +214,11 @@ TEST_F(NotifyAreaIconTest, EnterBeforeFirstMoveAndExitWhenTheCursorLeaves)
     EXPECT_EQ(events.count(QStringLiteral("exit")), 0);
     fake.desktop.cursor = { 5, 60 };
     EXPECT_TRUE(fake.windows.FireTimer(poll));
-    EXPECT_TRUE(fake.windows.FireTimer(poll));
+    EXPECT_FALSE(fake.windows.FireTimer(poll)) << "and stops once it has left";
     EXPECT_EQ(events.count(QStringLiteral("exit")), 1);
     notify(WM_MOUSEMOVE);
     EXPECT_EQ(events.count(QStringLiteral("enter")), 2);
+    EXPECT_TRUE(fake.windows.HasTimer(poll));
 
     icon->SetWantEnterExitEvents(false);
     EXPECT_FALSE(fake.windows.HasTimer(poll));
@@ -470,7 +472,7 @@ TEST_F(NotifyAreaIconTest, LoadingAddsAVisibleIconTwiceAndStartsWhatWasStored)
     ASSERT_EQ(fake.notifyArea.CountOf(NIM_ADD), 2);
     EXPECT_EQ(fake.notifyArea.CountOf(NIM_SETVERSION), 1);
     EXPECT_TRUE(loaded->IconVisible());
-    EXPECT_TRUE(loaded->ExitPollTimer().Enabled());
+    EXPECT_FALSE(loaded->ExitPollTimer().Enabled()) << "nothing to poll before the cursor comes";
     EXPECT_FALSE(loaded->IconCycleTimer().Enabled());
     EXPECT_TRUE(fake.notifyArea.HasIcon(loaded->IconData().hWnd, loaded->IconId()));
 }
