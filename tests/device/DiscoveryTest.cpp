@@ -365,3 +365,32 @@ TEST_F(DiscoveryFixture, ReplaysARecordedModemSession)
     EXPECT_EQ(calls.first().value(4).toString(), s("AYSE YILMAZ"));
     control.Unadvise(cookie);
 }
+
+// However many modem-like ports there are, a few are probed at once: each
+// probe holds a descriptor and a lock. A finished probe makes room for the next.
+TEST_F(DiscoveryFixture, ProbesAFewPortsAtOnce)
+{
+    options.link.commandTimeoutMs = 60000; // the probes stay busy until a port goes
+    std::vector<ModemEmulator*> silent;
+    for (int i = 0; i < 6; ++i) {
+        const QString name = QStringLiteral("ttyACM%1").arg(30 + i);
+        plug({ FakeMachine::voiceModem(name) });
+        silent.push_back(&modemOn(name));
+        silent.back()->behaviour().ignored = QStringList { s("*") };
+    }
+    search();
+    const auto probed = [&] {
+        return std::count_if(silent.begin(), silent.end(),
+            [](ModemEmulator* m) { return m->commands().contains(s("ATZ")); });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probed() == options.maxProbes; }, kWaitMs));
+    QTest::qWait(300);
+    EXPECT_EQ(probed(), options.maxProbes);
+    // One of them is pulled out: its place goes to a port still waiting.
+    const auto first = std::find_if(silent.begin(), silent.end(),
+        [](ModemEmulator* m) { return m->commands().contains(s("ATZ")); });
+    const QString gone = QStringLiteral("ttyACM%1").arg(30 + (first - silent.begin()));
+    (*first)->unplug();
+    machine.unplug(gone);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probed() == options.maxProbes + 1; }, kWaitMs));
+}
