@@ -14,6 +14,9 @@
 //   atspi-tables --labels APPLICATION
 //                               prints the text of every label outside the
 //                               tables, a "label TEXT" line each
+//   atspi-tables --text NAME APPLICATION
+//                               prints the text of the objects named NAME (a
+//                               message log, say), a "text LINE" line each
 //
 // Exits with 0 when it printed at least one table (label), 1 when it found none,
 // 2 when the accessibility bus is not there.
@@ -61,6 +64,7 @@ namespace {
 
 const QString kAccessible = QStringLiteral("org.a11y.atspi.Accessible");
 const QString kTable = QStringLiteral("org.a11y.atspi.Table");
+const QString kText = QStringLiteral("org.a11y.atspi.Text");
 
 class Reader
 {
@@ -139,6 +143,23 @@ public:
         return found;
     }
 
+    // Prints the text of the objects under ref named NAME; returns how many.
+    int printTexts(const Ref& ref, const QString& wanted, int depth = 0) const
+    {
+        if (depth > 40)
+            return 0;
+        if (name(ref) == wanted) {
+            const QString text = call(ref, kText, QStringLiteral("GetText"), { 0, -1 }).toString();
+            for (const QString& line : text.split(QLatin1Char('\n')))
+                std::printf("text %s\n", qPrintable(line));
+            return 1;
+        }
+        int found = 0;
+        for (const Ref& child : children(ref))
+            found += printTexts(child, wanted, depth + 1);
+        return found;
+    }
+
     void printTable(const Ref& table) const
     {
         const int rows = property(table, kTable, QStringLiteral("NRows")).toInt();
@@ -186,8 +207,15 @@ int main(int argc, char** argv)
     const bool labels = !args.isEmpty() && args.constFirst() == QLatin1String("--labels");
     if (labels)
         args.removeFirst();
+    QString textName;
+    if (!labels && args.size() == 3 && args.constFirst() == QLatin1String("--text")) {
+        textName = args.at(1);
+        args = args.mid(2);
+    }
     if (args.size() != 1)
-        return fail(QStringLiteral("usage: atspi-tables --enable | [--labels] APPLICATION"), 2);
+        return fail(
+            QStringLiteral("usage: atspi-tables --enable | [--labels | --text NAME] APPLICATION"),
+            2);
 
     if (!labels && args.constFirst() == QLatin1String("--enable")) {
         const QDBusMessage reply
@@ -214,6 +242,8 @@ int main(int argc, char** argv)
     int found = 0;
     for (const Ref& application : reader.children(desktop))
         if (reader.name(application) == args.constFirst())
-            found += labels ? reader.printLabels(application) : reader.printTables(application);
+            found += !textName.isEmpty() ? reader.printTexts(application, textName)
+                : labels                 ? reader.printLabels(application)
+                                         : reader.printTables(application);
     return found > 0 ? 0 : 1;
 }

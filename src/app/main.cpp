@@ -24,9 +24,12 @@ struct CommandLine
         QStringLiteral("Show the version and exit.") };
     QCommandLineOption device { QStringLiteral("device"),
         QStringLiteral("The caller-ID device: auto (the default: find a real device), modem, "
-                       "modem:PATH, ncid, ncid:HOST, ncid:HOST:PORT, demo (a simulated device "
-                       "that plays a demo), sim (a simulated device driven by callerid-sim) or "
-                       "none. Wins over $CALLERID_DEVICE."),
+                       "modem:PATH, ncid, ncid:HOST, ncid:HOST:PORT, unit:PATH (a multi-line "
+                       "caller-ID unit on a serial port), unit-udp, unit-udp:PORT, "
+                       "unit-udp:PORT@ADDRESS (Ethernet multi-line units, heard on UDP 3520 "
+                       "unless PORT is given, from ADDRESS only if given), demo (a simulated "
+                       "device that plays a demo), sim (a simulated device driven by "
+                       "callerid-sim) or none. Wins over $CALLERID_DEVICE."),
         QStringLiteral("SPEC") };
     QCommandLineOption listPorts { QStringLiteral("list-ports"),
         QStringLiteral(

@@ -1,5 +1,7 @@
 #include "DeviceSpec.h"
 
+#include <QHostAddress>
+
 namespace {
 
 struct NamedKind
@@ -12,6 +14,8 @@ constexpr NamedKind kKinds[] = {
     { "auto", DeviceSpec::Kind::Auto },
     { "modem", DeviceSpec::Kind::Modem },
     { "ncid", DeviceSpec::Kind::Ncid },
+    { "unit", DeviceSpec::Kind::Unit },
+    { "unit-udp", DeviceSpec::Kind::UnitUdp },
     { "demo", DeviceSpec::Kind::Demo },
     { "sim", DeviceSpec::Kind::Sim },
     { "none", DeviceSpec::Kind::None },
@@ -21,7 +25,8 @@ std::optional<DeviceSpec> refuse(const QString& text, QString* error)
 {
     if (error)
         *error = QStringLiteral("unknown device '%1': use auto, modem, modem:PATH, ncid, "
-                                "ncid:HOST, ncid:HOST:PORT, demo, sim or none")
+                                "ncid:HOST, ncid:HOST:PORT, unit:PATH, unit-udp, unit-udp:PORT, "
+                                "unit-udp:PORT@ADDRESS, demo, sim or none")
                      .arg(text);
     return std::nullopt;
 }
@@ -40,6 +45,39 @@ bool hasBlank(const QString& text)
         if (c.isSpace() || c.category() == QChar::Other_Control)
             return true;
     return false;
+}
+
+bool parsePort(const QString& text, quint16& port)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    bool ok = false;
+    const uint value = text.toUInt(&ok);
+    if (!ok || value < 1 || value > 65535)
+        return false;
+    port = quint16(value);
+    return true;
+}
+
+// PORT or PORT@ADDRESS, the address an IPv4 or IPv6 one (brackets allowed).
+bool parseListener(const QString& text, DeviceSpec& spec)
+{
+    const int at = text.indexOf(QLatin1Char('@'));
+    if (!parsePort(at < 0 ? text : text.left(at), spec.port))
+        return false;
+    if (at < 0)
+        return true;
+    QString host = text.mid(at + 1);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    const QHostAddress address(host);
+    if (host.isEmpty() || hasBlank(host) || address.isNull())
+        return false;
+    spec.host = address.toString();
+    return true;
 }
 
 // HOST, HOST:PORT, [V6ADDRESS] or [V6ADDRESS]:PORT.
@@ -93,6 +131,10 @@ DeviceSpec DeviceSpec::of(Kind kind)
 {
     DeviceSpec spec;
     spec.kind = kind;
+    if (kind == Kind::UnitUdp) {
+        spec.host.clear();
+        spec.port = DefaultUnitPort;
+    }
     return spec;
 }
 
@@ -109,10 +151,11 @@ std::optional<DeviceSpec> DeviceSpec::parse(const QString& text, QString* error)
         return refuse(text, error);
     DeviceSpec spec = of(found->kind);
     if (colon < 0)
-        return spec;
+        return spec.kind == Kind::Unit ? refuse(text, error) : spec;
     const QString argument = trimmed.mid(colon + 1);
     switch (spec.kind) {
     case Kind::Modem:
+    case Kind::Unit:
         // A path may hold colons (by-path names do) and blanks, but never ends in a colon.
         if (argument.isEmpty() || argument.endsWith(QLatin1Char(':')) || hasControl(argument))
             return refuse(text, error);
@@ -120,6 +163,10 @@ std::optional<DeviceSpec> DeviceSpec::parse(const QString& text, QString* error)
         return spec;
     case Kind::Ncid:
         if (!parseEndpoint(argument, spec))
+            return refuse(text, error);
+        return spec;
+    case Kind::UnitUdp:
+        if (!parseListener(argument, spec))
             return refuse(text, error);
         return spec;
     default:
@@ -133,8 +180,11 @@ QString DeviceSpec::toString() const
     for (const NamedKind& k : kKinds)
         if (k.kind == kind)
             name = QLatin1String(k.name);
-    if (kind == Kind::Modem && !path.isEmpty())
+    if ((kind == Kind::Modem || kind == Kind::Unit) && !path.isEmpty())
         return name + QLatin1Char(':') + path;
+    if (kind == Kind::UnitUdp)
+        return name + QLatin1Char(':') + QString::number(port)
+            + (host.isEmpty() ? QString() : QLatin1Char('@') + host);
     if (kind == Kind::Ncid) {
         const QString shownHost
             = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;

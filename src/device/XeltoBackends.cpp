@@ -7,6 +7,8 @@
 #include "NcidXelto.h"
 #include "SimControlServer.h"
 #include "SimulatedXelto.h"
+#include "UnitLink.h"
+#include "UnitXelto.h"
 #include "xeltocallerid_TLB.h"
 
 #include <cstdio>
@@ -49,6 +51,8 @@ std::vector<std::unique_ptr<DeviceCandidate>> autoCandidates(const Options& opti
     candidates.push_back(modemFinder(options));
     // Only this machine's own NCID server: nothing else on the network is probed.
     candidates.push_back(std::make_unique<NcidCandidate>());
+    // Ethernet units' datagrams: heard on UDP 3520, nothing is sent.
+    candidates.push_back(std::make_unique<UnitCandidate>());
     return candidates;
 }
 
@@ -106,6 +110,21 @@ bool Register(const Options& options, QString* error)
     case DeviceSpec::Kind::Ncid:
         factory = [host = spec->host, port = spec->port] {
             return asUnknown(std::make_shared<NcidXelto>(std::make_unique<NcidLink>(host, port)));
+        };
+        break;
+    case DeviceSpec::Kind::Unit:
+        factory = [path = spec->path] {
+            UnitLink::Options link;
+            link.path = path;
+            return asUnknown(std::make_shared<UnitXelto>(std::make_unique<UnitLink>(link)));
+        };
+        break;
+    case DeviceSpec::Kind::UnitUdp:
+        factory = [host = spec->host, port = spec->port] {
+            UnitUdpLink::Options link;
+            link.port = port;
+            link.from = host.isEmpty() ? QHostAddress() : QHostAddress(host);
+            return asUnknown(std::make_shared<UnitXelto>(std::make_unique<UnitUdpLink>(link)));
         };
         break;
     }

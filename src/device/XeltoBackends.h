@@ -16,6 +16,8 @@ class SimulatedXelto;
 //   "modem": a caller-ID modem on a USB serial port, found when it answers;
 //   "modem:PATH": a caller-ID modem on PATH, reopened whenever it returns;
 //   "ncid[:HOST[:PORT]]": an NCID server's calls;
+//   "unit:PATH": a multi-line caller-ID unit on PATH, reopened whenever it returns;
+//   "unit-udp[:PORT[@ADDRESS]]": Ethernet multi-line units heard on UDP PORT;
 //   "demo": the simulated device plays a demo and can also be driven;
 //   "sim": a quiet simulated device, driven only by the `callerid-sim` controller;
 //   "none": nothing is registered (the program runs without a control).

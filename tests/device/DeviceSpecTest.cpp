@@ -55,13 +55,34 @@ TEST(DeviceSpec, NcidHostAndPortDefaultToTheLocalServer)
     EXPECT_EQ(parsed("ncid:[fe80::1]").port, 3333);
 }
 
+TEST(DeviceSpec, UnitsOnASerialPortAndOnUdp)
+{
+    const DeviceSpec serial = parsed("unit:/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0");
+    EXPECT_EQ(serial.kind, Kind::Unit);
+    EXPECT_EQ(serial.path, QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0"));
+    const DeviceSpec plain = parsed("unit-udp");
+    EXPECT_EQ(plain.kind, Kind::UnitUdp);
+    EXPECT_EQ(plain.port, 3520);
+    EXPECT_EQ(plain.host, QString()) << "any sender";
+    EXPECT_EQ(plain, DeviceSpec::of(Kind::UnitUdp));
+    EXPECT_EQ(parsed("UNIT-UDP:4000").port, 4000);
+    const DeviceSpec from = parsed("unit-udp:3520@192.168.1.50");
+    EXPECT_EQ(from.port, 3520);
+    EXPECT_EQ(from.host, QStringLiteral("192.168.1.50"));
+    EXPECT_EQ(parsed("unit-udp:3520@fe80::1").host, QStringLiteral("fe80::1"));
+    EXPECT_EQ(parsed("unit-udp:3520@[::1]").host, QStringLiteral("::1"));
+}
+
 TEST(DeviceSpec, MalformedSpecsAreRefusedWithOneClearReason)
 {
     for (const char* text :
         { "", "modem:", "ncid:", "ncid::3333", "ncid:host:", "ncid:host:0", "ncid:host:65536",
             "ncid:host:33x", "ncid:host:+33", "ncid:host:1:2", "ncid:[::1", "ncid:[::1]x",
             "ncid:[::1]:", "ncid:[]:3333", "ncid:a b", "modem:/dev/x:", "modem:/dev/a\tb", "demo:1",
-            "sim:x", "none:", "auto:", "serial", "modemx", "ncid:host:3333:" }) {
+            "sim:x", "none:", "auto:", "serial", "modemx", "ncid:host:3333:", "unit",
+            "unit:", "unit:/dev/x:", "unit-udp:", "unit-udp:0", "unit-udp:65536", "unit-udp:x",
+            "unit-udp:@1.2.3.4", "unit-udp:3520@", "unit-udp:3520@birim.local",
+            "unit-udp:3520@1.2.3.4 5", "unit-udp:3520@[::1", "unit-udpx" }) {
         QString error;
         EXPECT_FALSE(DeviceSpec::parse(QString::fromUtf8(text), &error)) << text;
         EXPECT_TRUE(
@@ -74,7 +95,8 @@ TEST(DeviceSpec, MalformedSpecsAreRefusedWithOneClearReason)
 TEST(DeviceSpec, TextRoundTrips)
 {
     for (const char* text : { "auto", "modem", "modem:/dev/ttyUSB3", "ncid:127.0.0.1:3333",
-             "ncid:[::1]:4000", "demo", "sim", "none" }) {
+             "ncid:[::1]:4000", "unit:/dev/ttyUSB0", "unit-udp:3520", "unit-udp:4000@10.0.0.7",
+             "unit-udp:3520@::1", "demo", "sim", "none" }) {
         const DeviceSpec spec = parsed(text);
         EXPECT_EQ(spec.toString(), QString::fromUtf8(text));
         EXPECT_EQ(DeviceSpec::parse(spec.toString()), spec);

@@ -30,6 +30,8 @@ refused() {  # refused EXPECTED-TEXT COMMAND…
 refused "unknown device 'bogus'" "$app" --device bogus
 refused "unknown device 'ncid:host:'" "$app" --device ncid:host:
 refused "unknown device 'modem:'" env CALLERID_DEVICE=modem: "$app"
+refused "unknown device 'unit'" "$app" --device unit
+refused "unknown device 'unit-udp:3520@birim'" "$app" --device unit-udp:3520@birim
 refused "unknown device 'demo:x'" env CALLERID_DEVICE=auto "$app" --device=demo:x
 refused "Unknown option 'frobnicate'" "$app" --frobnicate
 echo "command line: ok"
