@@ -696,10 +696,10 @@ void TCustomGridViewControl::UpdateVertScrollBar()
         // The window's bar disappears without a range whatever is asked; asking
         // for it anyway would show and hide it on every paint, resizing the
         // client area (and closing the editor) each time.
-        bar->SetParams(-1, 0, std::max(range, 0), 1, range != 0, range > 0);
+        setBarParams(bar, std::max(range, 0), 1, range != 0, range > 0);
     } else {
         const int range = GetVertScrollRange();
-        bar->SetParams(-1, 0, range, 1, range > 0, !(m_hideScrollBar && range < 1));
+        setBarParams(bar, range, 1, range > 0, !(m_hideScrollBar && range < 1));
         // Positions count rows: a page is the rows the data area shows.
         bar->SetPageStep(std::max(VisibleRowCount(), 1));
     }
@@ -716,10 +716,24 @@ void TCustomGridViewControl::UpdateHorzScrollBar()
     }
     const int offset = bar->Position();
     const int range = GetHorzScrollRange();
-    bar->SetParams(-1, 0, range, 5, true, range > 0);
+    setBarParams(bar, range, 5, true, range > 0);
     bar->SetLineStep(int(std::lround(ClientWidth() * 0.05)));
     if (bar->Position() != offset)
         followCutPosition();
+}
+
+void TCustomGridViewControl::setBarParams(
+    TControlScrollBar* bar, int max, int pageSize, bool enabled, bool visible)
+{
+    // Every paint asks for both bars; pushing a bar whose settings did not change
+    // would redo the window's bar work on each scrolled line. A scroll request
+    // may have shown the bar meanwhile, so its visibility is asserted anyway.
+    if (bar->Min() == 0 && bar->Max() == max && bar->PageSize() == pageSize
+        && bar->Enabled() == enabled && bar->Visible() == visible) {
+        bar->SetVisible(visible);
+        return;
+    }
+    bar->SetParams(-1, 0, max, pageSize, enabled, visible);
 }
 
 void TCustomGridViewControl::followCutPosition()
@@ -960,6 +974,9 @@ void TCustomGridViewControl::PaintColumnParts()
 {
     TCanvas& canvas = Canvas();
     const int cw = ClientWidth();
+    // A scrolled line repaints a strip of the rows: parts outside the area being
+    // painted would draw nothing, at the cost of laying out their captions.
+    const QRect box = canvas.ClipRect().Inflated(2, 2).ToQRect();
     int x = DataLeft() - HorzOffset();
     for (int i = 0; i < m_columns->Count() && x < cw; ++i) {
         TCustomColumn* column = m_columns->ByPosition(i);
@@ -974,7 +991,7 @@ void TCustomGridViewControl::PaintColumnParts()
             if (!m_options.Contains(needs[k]))
                 continue;
             QRect rect;
-            if (!column->PartRect(parts[k], rect))
+            if (!column->PartRect(parts[k], rect) || !rect.intersects(box))
                 continue;
             m_partDisplay->RightToLeft = layoutDirection() == Qt::RightToLeft;
             m_partDisplay->SetColumn(column);

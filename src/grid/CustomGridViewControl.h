@@ -336,6 +336,7 @@ private:
     void invalidateRect(const TRect& r);
     // The areas a scroll moves and the rows' scroll unit, by the current layout.
     void updateScrollAreas();
+    void setBarParams(TControlScrollBar* bar, int max, int pageSize, bool enabled, bool visible);
     void followCutPosition();
     void chooseFrame(bool relayout);
     void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);
