@@ -425,6 +425,11 @@ TCustomColumn* TCustomGridViewControl::ResizeEdgeAt(const TPoint& p) const
 
 void TCustomGridViewControl::invalidateRect(const TRect& r)
 {
+    // Rows far below the view are invalidated as they are added; outside the
+    // window there is nothing to repaint, and the region work would be for nothing.
+    const TRect window(0, 0, width() - 2 * FrameWidth(), height() - 2 * FrameWidth());
+    if (r.Intersected(window).IsEmpty())
+        return;
     InvalidateRect(r);
 }
 
