@@ -254,15 +254,27 @@ TRect TCustomGridViewControl::DataRect() const
     // Slides have no header, input line or footer: they fill the client area.
     if (m_gridStyle == gsSlides)
         return ClientRect();
+    const int right
+        = std::min(IndicatorWidth() + m_columns->TotalWidth() - HorzOffset(), ClientWidth());
+    return TRect(IndicatorWidth(), dataTop(), right, dataBottom());
+}
+
+int TCustomGridViewControl::dataTop() const
+{
+    if (m_gridStyle == gsSlides)
+        return 0;
     int top = m_options.Contains(goHeader) ? m_headerSize : 0;
     if (m_options.Contains(goInput))
         top += m_inputSize + 6 + GridLineWidth();
-    const int right
-        = std::min(IndicatorWidth() + m_columns->TotalWidth() - HorzOffset(), ClientWidth());
+    return top;
+}
+
+int TCustomGridViewControl::dataBottom() const
+{
     int bottom = ClientHeight();
-    if (m_options.Contains(goFooter))
+    if (m_gridStyle == gsReport && m_options.Contains(goFooter))
         bottom -= m_headerSize + 4 + GridLineWidth();
-    return TRect(IndicatorWidth(), top, right, bottom);
+    return bottom;
 }
 
 TRect TCustomGridViewControl::FooterRect() const
@@ -287,8 +299,7 @@ TRect TCustomGridViewControl::RowRect(int row) const
 
 int TCustomGridViewControl::VisibleRowCount() const
 {
-    const TRect data = DataRect();
-    return std::max(data.Bottom - data.Top, 0) / RowPitch();
+    return std::max(dataBottom() - dataTop(), 0) / RowPitch();
 }
 
 int TCustomGridViewControl::GetVertScrollRange()
@@ -469,6 +480,11 @@ void TCustomGridViewControl::InvalidateCell(int col, int row)
 void TCustomGridViewControl::InvalidateRow(int row, bool keepInside)
 {
     if (RowCount() == 0)
+        return;
+    // A long list grows below the window, one row at a time: such a row has
+    // nothing to repaint, which is known before any of the layout is worked out.
+    const long long top = dataTop() + (long long)RowPitch() * (row - TopRow());
+    if (top >= height() - 2 * FrameWidth() || top + m_rowSize + GridLineWidth() <= 0)
         return;
     const TRect r = RowRect(row);
     invalidateRect(r);
