@@ -211,19 +211,26 @@ void TStringCell::store(const QString& value)
 {
     const qsizetype n = value.size();
     const char16_t* units = reinterpret_cast<const char16_t*>(value.constData());
-    const bool narrow = n <= NarrowCapacity
-        && std::all_of(units, units + n, [](char16_t c) { return c < 0x100; });
-    if (narrow || n <= WideCapacity) {
-        release();
-        if (narrow) {
-            for (qsizetype i = 0; i < n; ++i)
-                m_narrow[i] = char(units[i]);
-        } else {
-            std::copy(units, units + n, m_wide);
-            m_form = Wide;
+    static_assert(WideCapacity <= NarrowCapacity);
+    if (n <= NarrowCapacity) {
+        char16_t all = 0;
+        for (qsizetype i = 0; i < n; ++i)
+            all |= units[i];
+        const bool narrow = all < 0x100;
+        if (narrow || n <= WideCapacity) {
+            if (m_form == Shared)
+                m_shared.~QString();
+            if (narrow) {
+                for (qsizetype i = 0; i < n; ++i)
+                    m_narrow[i] = char(units[i]);
+                m_form = Narrow;
+            } else {
+                std::copy(units, units + n, m_wide);
+                m_form = Wide;
+            }
+            m_length = std::uint8_t(n);
+            return;
         }
-        m_length = std::uint8_t(n);
-        return;
     }
     if (m_form == Shared) {
         m_shared = value;

@@ -5,6 +5,7 @@
 #include "Win1254.h"
 
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -294,7 +295,8 @@ TCell* TCells::makeCell(const TCustomColumn* column)
         cell = new (m_pool->allocate(sizeof(TStringCell))) TStringCell;
         break;
     }
-    cell->SetColor(column ? column->Color() : 0);
+    // The column's colour, set while the cell is being made: nothing to report.
+    cell->m_color = column ? column->Color() : 0;
     cell->m_flags &= ~TCell::CreatingFlag;
     return cell;
 }
@@ -468,7 +470,7 @@ void TCells::MoveColumn(int fromIndex, int toIndex)
 void TCells::AddRows(int count)
 {
     if (count > 0) {
-        std::array<const TCustomColumn*, MaxColumns> columns;
+        QVarLengthArray<const TCustomColumn*, 32> columns(m_colCount);
         for (int c = 0; c < m_colCount; ++c) {
             columns[c] = columnAt(c);
             if (count > 1)
