@@ -997,7 +997,7 @@ void TCustomGridViewControl::PaintColumnParts()
     const int cw = ClientWidth();
     // A scrolled line repaints a strip of the rows: parts outside the area being
     // painted would draw nothing, at the cost of laying out their captions.
-    const QRect box = canvas.ClipRect().Inflated(2, 2).ToQRect();
+    const QRect box = canvas.ClipRect().ToQRect();
     int x = DataLeft() - HorzOffset();
     for (int i = 0; i < m_columns->Count() && x < cw; ++i) {
         TCustomColumn* column = m_columns->ByPosition(i);
@@ -1012,7 +1012,10 @@ void TCustomGridViewControl::PaintColumnParts()
             if (!m_options.Contains(needs[k]))
                 continue;
             QRect rect;
-            if (!column->PartRect(parts[k], rect) || !rect.intersects(box))
+            if (!column->PartRect(parts[k], rect))
+                continue;
+            // The input and footer cells draw their grid line a pixel below.
+            if (!rect.adjusted(0, 0, 0, parts[k] == PartHeader ? 0 : 1).intersects(box))
                 continue;
             m_partDisplay->RightToLeft = layoutDirection() == Qt::RightToLeft;
             m_partDisplay->SetColumn(column);
