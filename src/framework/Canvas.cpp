@@ -768,7 +768,11 @@ int TCanvas::DrawText(const QString& text, TRect& r, unsigned flags)
     const QRect box = r.ToQRect();
     QRect bounds;
     if (single) {
-        const int width = fm.horizontalAdvance(prefix ? stripPrefixes(shown) : shown);
+        // The width costs another layout of the text, and only a rectangle to be
+        // computed and an opaque background need it: a grid draws many cells.
+        const bool needWidth = (flags & DT_CALCRECT) || m_brush.Style() != bsClear;
+        const int width
+            = needWidth ? fm.horizontalAdvance(prefix ? stripPrefixes(shown) : shown) : 0;
         bounds = QRect(0, 0, width, fm.height());
     } else {
         bounds = fm.boundingRect(QRect(0, 0, std::max(box.width(), 1), 1 << 20),

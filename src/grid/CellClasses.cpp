@@ -2,8 +2,10 @@
 
 #include "Win1254.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace CellConversions {
 
@@ -197,52 +199,119 @@ void TIntegerCell::SetAsString(const QString& value)
 
 // ---------------------------------------------------------------------------
 
+void TStringCell::release()
+{
+    if (m_form == Shared)
+        m_shared.~QString();
+    m_form = Narrow;
+    m_length = 0;
+}
+
+void TStringCell::store(const QString& value)
+{
+    const qsizetype n = value.size();
+    const char16_t* units = reinterpret_cast<const char16_t*>(value.constData());
+    static_assert(WideCapacity <= NarrowCapacity);
+    if (n <= NarrowCapacity) {
+        char16_t all = 0;
+        for (qsizetype i = 0; i < n; ++i)
+            all |= units[i];
+        const bool narrow = all < 0x100;
+        if (narrow || n <= WideCapacity) {
+            if (m_form == Shared)
+                m_shared.~QString();
+            if (narrow) {
+                for (qsizetype i = 0; i < n; ++i)
+                    m_narrow[i] = char(units[i]);
+                m_form = Narrow;
+            } else {
+                std::copy(units, units + n, m_wide);
+                m_form = Wide;
+            }
+            m_length = std::uint8_t(n);
+            return;
+        }
+    }
+    if (m_form == Shared) {
+        m_shared = value;
+        return;
+    }
+    new (&m_shared) QString(value);
+    m_form = Shared;
+}
+
+TStringCell::View TStringCell::Text() const
+{
+    switch (m_form) {
+    case Narrow:
+        return { m_narrow, m_length, true };
+    case Wide:
+        return { m_wide, m_length, false };
+    case Shared:
+        break;
+    }
+    return { m_shared.constData(), m_shared.size(), false };
+}
+
+QString TStringCell::Value() const
+{
+    switch (m_form) {
+    case Narrow:
+        return m_length ? QString::fromLatin1(m_narrow, m_length) : QString();
+    case Wide:
+        return QString(reinterpret_cast<const QChar*>(m_wide), m_length);
+    case Shared:
+        break;
+    }
+    return m_shared;
+}
+
 bool TStringCell::GetAsBoolean() const
 {
-    return SysUtils::StrToBool(ansi(m_value));
+    return SysUtils::StrToBool(ansi(Value()));
 }
 
 TDateTime TStringCell::GetAsDateTime() const
 {
-    return SysUtils::StrToDateTime(ansi(m_value));
+    return SysUtils::StrToDateTime(ansi(Value()));
 }
 
 double TStringCell::GetAsFloat() const
 {
-    return SysUtils::StrToFloat(ansi(m_value));
+    return SysUtils::StrToFloat(ansi(Value()));
 }
 
 std::int32_t TStringCell::GetAsInteger() const
 {
-    return SysUtils::StrToInt(ansi(m_value));
+    return SysUtils::StrToInt(ansi(Value()));
 }
 
 void TStringCell::SetAsBoolean(bool value)
 {
-    m_value = SysUtils::BoolToStr(value);
+    store(SysUtils::BoolToStr(value));
     TCell::SetAsBoolean(value);
 }
 
 void TStringCell::SetAsDateTime(TDateTime value)
 {
-    m_value = SysUtils::DateTimeToStr(value);
+    store(SysUtils::DateTimeToStr(value));
     TCell::SetAsDateTime(value);
 }
 
 void TStringCell::SetAsFloat(double value)
 {
-    m_value = SysUtils::FloatToStr(value);
+    store(SysUtils::FloatToStr(value));
     TCell::SetAsFloat(value);
 }
 
 void TStringCell::SetAsInteger(std::int32_t value)
 {
-    m_value = intText(value);
+    store(intText(value));
     TCell::SetAsInteger(value);
 }
 
 void TStringCell::SetAsString(const QString& value)
 {
-    m_value = value;
+    store(value);
     TCell::SetAsString(value);
 }

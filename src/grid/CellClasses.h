@@ -107,16 +107,38 @@ private:
     std::int32_t m_value = 0;
 };
 
+// A text cell keeps short texts inside itself, as 8-bit text when every
+// character fits (Latin-1) and as UTF-16 otherwise; only longer texts hold a
+// shared string. The cell is then one 48-byte slot with no storage of its own
+// for the texts a call list shows (numbers, times, serials).
 class TStringCell final : public TCell
 {
 public:
-    const QString& Value() const { return m_value; }
+    // Characters kept inside the cell, by form.
+    static constexpr int NarrowCapacity = 24;
+    static constexpr int WideCapacity = 12;
+
+    QString Value() const;
+    // The text where it lies: 8-bit (Latin-1) or UTF-16 code units. Valid until
+    // the cell's value changes.
+    struct View
+    {
+        const void* data;
+        qsizetype length;
+        bool narrow;
+        char16_t at(qsizetype i) const
+        {
+            return narrow ? char16_t(static_cast<const unsigned char*>(data)[i])
+                          : static_cast<const char16_t*>(data)[i];
+        }
+    };
+    View Text() const;
 
     bool GetAsBoolean() const override;
     TDateTime GetAsDateTime() const override;
     double GetAsFloat() const override;
     std::int32_t GetAsInteger() const override;
-    QString GetAsString() const override { return m_value; }
+    QString GetAsString() const override { return Value(); }
     void SetAsBoolean(bool value) override;
     void SetAsDateTime(TDateTime value) override;
     void SetAsFloat(double value) override;
@@ -125,11 +147,24 @@ public:
 
 private:
     friend class TCells;
+    enum Form : std::uint8_t { Narrow, Wide, Shared };
+
     TStringCell()
         : TCell(StringClass)
     {
     }
-    QString m_value;
+    ~TStringCell() override { release(); }
+    void store(const QString& value);
+    void release();
+
+    // These two sit in the base's tail padding.
+    Form m_form = Narrow;
+    std::uint8_t m_length = 0;
+    union {
+        char m_narrow[NarrowCapacity];
+        char16_t m_wide[WideCapacity];
+        QString m_shared;
+    };
 };
 
 namespace CellConversions {

@@ -5,9 +5,11 @@
 #include "Win1254.h"
 
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -29,6 +31,10 @@ QString listIndexError(int index)
 // from its own address and needs no owner field. Each block serves one slot
 // size; freed slots are reused first. Blocks come in groups that double in size
 // (up to 1 MiB), so a small grid costs one block and a large one few allocations.
+// When the store empties, the groups are kept for the rows that follow, up to
+// RetainedBytes: memory handed back to the system costs a page fault per page
+// when it is taken again, which made refilling a cleared grid several times
+// slower than filling it the first time.
 
 class TCells::Pool
 {
@@ -37,12 +43,13 @@ public:
     static constexpr std::size_t HeaderSize = 64;
     static constexpr std::size_t MaxSlot = 64;
     static constexpr std::size_t MaxGroupBlocks = 64;
+    static constexpr std::size_t RetainedBytes = std::size_t(64) << 20;
 
     explicit Pool(TCells* owner)
         : m_owner(owner)
     {
     }
-    ~Pool() { releaseAll(); }
+    ~Pool() { reset(0); }
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
 
@@ -76,14 +83,18 @@ public:
         sc.freeList = s;
     }
 
-    // Every cell must already be destroyed.
-    void releaseAll()
+    // Every cell must already be destroyed. Keeps the first groups, up to
+    // RetainedBytes, to be handed out again.
+    void reset(std::size_t retainedBytes = RetainedBytes)
     {
-        for (void* group : m_groups)
-            std::free(group);
-        m_groups.clear();
+        std::size_t kept = 0, n = 0;
+        while (n < m_groups.size() && kept + m_groups[n].bytes <= retainedBytes)
+            kept += m_groups[n++].bytes;
+        for (std::size_t i = n; i < m_groups.size(); ++i)
+            std::free(m_groups[i].memory);
+        m_groups.resize(n);
+        m_nextGroup = 0;
         m_supply = m_supplyEnd = nullptr;
-        m_nextGroupBlocks = 1;
         for (SizeClass& sc : m_classes)
             sc = SizeClass {};
     }
@@ -116,26 +127,37 @@ private:
     char* takeBlock()
     {
         if (m_supply == m_supplyEnd) {
-            const std::size_t bytes = m_nextGroupBlocks * BlockSize;
-            void* group = std::aligned_alloc(BlockSize, bytes);
-            if (!group)
-                throw std::bad_alloc();
-            m_groups.push_back(group);
-            m_supply = static_cast<char*>(group);
-            m_supplyEnd = m_supply + bytes;
-            m_nextGroupBlocks = std::min(m_nextGroupBlocks * 2, MaxGroupBlocks);
+            if (m_nextGroup == m_groups.size()) {
+                // Groups double in size as the store grows, counting the kept ones.
+                const std::size_t blocks = m_groups.empty()
+                    ? 1
+                    : std::min(m_groups.back().bytes / BlockSize * 2, MaxGroupBlocks);
+                void* memory = std::aligned_alloc(BlockSize, blocks * BlockSize);
+                if (!memory)
+                    throw std::bad_alloc();
+                m_groups.push_back({ memory, blocks * BlockSize });
+            }
+            const Group& group = m_groups[m_nextGroup++];
+            m_supply = static_cast<char*>(group.memory);
+            m_supplyEnd = m_supply + group.bytes;
         }
         char* block = m_supply;
         m_supply += BlockSize;
         return block;
     }
 
+    struct Group
+    {
+        void* memory;
+        std::size_t bytes;
+    };
+
     TCells* m_owner;
     std::array<SizeClass, MaxSlot / 8 + 1> m_classes {};
-    std::vector<void*> m_groups;
+    std::vector<Group> m_groups;
+    std::size_t m_nextGroup = 0;
     char* m_supply = nullptr;
     char* m_supplyEnd = nullptr;
-    std::size_t m_nextGroupBlocks = 1;
 };
 
 // ---------------------------------------------------------------------------
@@ -234,6 +256,8 @@ TCells::TCells(GridHost* gridView, TColumns* columns)
 {
     static_assert(sizeof(TStringCell) <= Pool::MaxSlot && sizeof(TFloatCell) <= Pool::MaxSlot
         && sizeof(TDateTimeCell) <= Pool::MaxSlot);
+    // The text cell's form and length live in the base's padding.
+    static_assert(sizeof(TStringCell) == 48);
 }
 
 TCells::~TCells()
@@ -271,7 +295,8 @@ TCell* TCells::makeCell(const TCustomColumn* column)
         cell = new (m_pool->allocate(sizeof(TStringCell))) TStringCell;
         break;
     }
-    cell->SetColor(column ? column->Color() : 0);
+    // The column's colour, set while the cell is being made: nothing to report.
+    cell->m_color = column ? column->Color() : 0;
     cell->m_flags &= ~TCell::CreatingFlag;
     return cell;
 }
@@ -295,7 +320,7 @@ void TCells::releaseStorageIfEmpty()
 {
     if (m_rowCount == 0 || m_colCount == 0) {
         m_extras.clear();
-        m_pool->releaseAll();
+        m_pool->reset();
     }
 }
 
@@ -445,7 +470,7 @@ void TCells::MoveColumn(int fromIndex, int toIndex)
 void TCells::AddRows(int count)
 {
     if (count > 0) {
-        std::array<const TCustomColumn*, MaxColumns> columns;
+        QVarLengthArray<const TCustomColumn*, 32> columns(m_colCount);
         for (int c = 0; c < m_colCount; ++c) {
             columns[c] = columnAt(c);
             if (count > 1)
@@ -537,10 +562,6 @@ IpKey ipKey(const QString& text)
     return key;
 }
 
-bool before(const QStringView& a, const QStringView& b)
-{
-    return a < b;
-}
 bool before(bool a, bool b)
 {
     return !a && b;
@@ -640,6 +661,150 @@ std::vector<std::int32_t> orderOf(
     return order;
 }
 
+// Texts are compared code unit by code unit, a text that ends first coming
+// first. Sorting a million of them by pointer is a cache miss per comparison,
+// so each text gets a key of one or two 64-bit words that orders as the text
+// does: past the prefix that every text of the column shares, its first
+// characters, each as its rank among the characters the column uses (0 where
+// the text has ended), in as few bits as that many ranks need. Twelve digits
+// fit in one word. Texts whose keys are equal and that go on past their keys
+// are compared in full; when every text fits, equal keys mean equal texts.
+
+// The texts of a column in row order, copied out of their cells into one
+// block in a single pass: the passes that follow read memory in order instead
+// of visiting a cell somewhere in the store for every row, every time.
+class TextTable
+{
+public:
+    explicit TextTable(std::size_t rows)
+    {
+        m_start.reserve(rows + 1);
+        m_units.reserve(rows * 16);
+    }
+
+    void add(const TStringCell::View& text)
+    {
+        if (text.narrow) {
+            const auto* p = static_cast<const unsigned char*>(text.data);
+            m_units.insert(m_units.end(), p, p + text.length);
+        } else {
+            const auto* p = static_cast<const char16_t*>(text.data);
+            m_units.insert(m_units.end(), p, p + text.length);
+        }
+        m_start.push_back(m_units.size());
+    }
+    std::size_t size() const { return m_start.size() - 1; }
+    QStringView at(std::size_t row) const
+    {
+        return QStringView(
+            m_units.data() + m_start[row], qsizetype(m_start[row + 1] - m_start[row]));
+    }
+
+private:
+    std::vector<char16_t> m_units;
+    std::vector<std::size_t> m_start { 0 };
+};
+
+class TextKeys
+{
+public:
+    explicit TextKeys(const TextTable& texts)
+        : m_rank(0x10000, 0)
+    {
+        if (texts.size() == 0)
+            return;
+        const QStringView first = texts.at(0);
+        m_skip = first.size();
+        qsizetype longest = 0;
+        std::vector<std::uint64_t> seen(0x10000 / 64, 0);
+        for (std::size_t r = 0; r < texts.size(); ++r) {
+            const QStringView t = texts.at(r);
+            qsizetype common = 0;
+            const qsizetype limit = std::min(m_skip, t.size());
+            while (common < limit && t[common] == first[common])
+                ++common;
+            m_skip = common;
+            longest = std::max(longest, t.size());
+            for (QChar c : t)
+                seen[c.unicode() / 64] |= std::uint64_t(1) << (c.unicode() % 64);
+        }
+        std::uint32_t ranks = 0;
+        for (std::uint32_t c = 0; c < 0x10000; ++c)
+            if (seen[c / 64] >> (c % 64) & 1)
+                m_rank[c] = ++ranks;
+        m_bits = std::max(1, int(std::bit_width(ranks)));
+        m_perWord = 64 / m_bits;
+        m_words = longest - m_skip <= m_perWord ? 1 : 2;
+        m_exact = longest - m_skip <= qsizetype(m_words) * m_perWord;
+    }
+
+    int words() const { return m_words; }
+    bool exact() const { return m_exact; }
+
+    void encode(QStringView t, std::uint64_t* key) const
+    {
+        qsizetype i = m_skip;
+        for (int w = 0; w < m_words; ++w) {
+            std::uint64_t word = 0;
+            for (int k = 0; k < m_perWord; ++k, ++i)
+                word = (word << m_bits) | (i < t.size() ? m_rank[t[i].unicode()] : 0);
+            key[w] = word;
+        }
+    }
+
+private:
+    std::vector<std::uint32_t> m_rank;
+    qsizetype m_skip = 0;
+    int m_bits = 1;
+    int m_perWord = 64;
+    int m_words = 1;
+    bool m_exact = true;
+};
+
+template <int Words> struct TextEntry
+{
+    std::array<std::uint64_t, Words> key;
+    std::int32_t row;
+};
+
+template <int Words>
+std::vector<std::int32_t> textOrder(const TextTable& texts, const TextKeys& keys, bool descending)
+{
+    std::vector<TextEntry<Words>> entries(texts.size());
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        keys.encode(texts.at(r), entries[r].key.data());
+        entries[r].row = std::int32_t(r);
+    }
+    const bool exact = keys.exact();
+    auto less = [&](const TextEntry<Words>& a, const TextEntry<Words>& b) {
+        for (int w = 0; w < Words; ++w)
+            if (a.key[w] != b.key[w])
+                return a.key[w] < b.key[w];
+        return !exact && texts.at(std::size_t(a.row)) < texts.at(std::size_t(b.row));
+    };
+    if (descending)
+        std::sort(entries.begin(), entries.end(),
+            [&](const TextEntry<Words>& a, const TextEntry<Words>& b) { return less(b, a); });
+    else
+        std::sort(entries.begin(), entries.end(), less);
+    std::vector<std::int32_t> order;
+    order.reserve(entries.size());
+    for (const TextEntry<Words>& e : entries)
+        order.push_back(e.row);
+    return order;
+}
+
+std::vector<std::int32_t> textOrder(const TextTable& texts, bool descending)
+{
+    const TextKeys keys(texts);
+    return keys.words() == 1 ? textOrder<1>(texts, keys, descending)
+                             : textOrder<2>(texts, keys, descending);
+}
+
+// Rows far apart sit far apart in the store: reading them in row order waits
+// on memory for each. Asking for the cells a few rows ahead overlaps the waits.
+constexpr std::size_t PrefetchDistance = 64;
+
 } // namespace
 
 void TCells::sortRows(int col, TSortType sortType, bool descending)
@@ -650,26 +815,20 @@ void TCells::sortRows(int col, TSortType sortType, bool descending)
 
     switch (sortType) {
     case stAlphabetic: {
-        // Text cells lend their own text; others convert into a holder that
-        // keeps the converted texts alive while the sort runs.
-        std::vector<QString> converted;
-        std::vector<Entry<QStringView>> entries(n);
+        TextTable texts(n);
+        TCell* const* list = cells.constData();
         for (std::size_t r = 0; r < n; ++r) {
-            const TCell* cell = cells.at(qsizetype(r));
+            if (r + PrefetchDistance < n)
+                __builtin_prefetch(list[r + PrefetchDistance]);
+            const TCell* cell = list[r];
             if (cell->m_class == TCell::StringClass) {
-                entries[r] = { static_cast<const TStringCell*>(cell)->Value(), std::int32_t(r) };
+                texts.add(static_cast<const TStringCell*>(cell)->Text());
             } else {
-                converted.push_back(cell->GetAsString());
-                entries[r].row = std::int32_t(r);
+                const QString text = cell->GetAsString();
+                texts.add({ text.constData(), text.size(), false });
             }
         }
-        if (!converted.empty()) {
-            std::size_t k = 0;
-            for (std::size_t r = 0; r < n; ++r)
-                if (cells.at(qsizetype(r))->m_class != TCell::StringClass)
-                    entries[r].key = converted[k++];
-        }
-        order = orderOf(entries, descending, m_random);
+        order = textOrder(texts, descending);
         break;
     }
     case stBoolean: {
@@ -701,13 +860,15 @@ void TCells::sortRows(int col, TSortType sortType, bool descending)
     }
 
     // Whole rows move together: every column list takes the same order.
+    std::vector<TCell*> sorted(n);
     for (int c = 0; c < m_colCount; ++c) {
-        CellList& list = *m_lists[c];
-        CellList sorted;
-        sorted.reserve(list.size());
-        for (std::int32_t r : order)
-            sorted.append(list.at(r));
-        list.swap(sorted);
+        TCell** list = m_lists[c]->data();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + PrefetchDistance < n)
+                __builtin_prefetch(list + order[i + PrefetchDistance]);
+            sorted[i] = list[order[i]];
+        }
+        std::copy(sorted.begin(), sorted.end(), list);
     }
 }
 

@@ -254,15 +254,27 @@ TRect TCustomGridViewControl::DataRect() const
     // Slides have no header, input line or footer: they fill the client area.
     if (m_gridStyle == gsSlides)
         return ClientRect();
+    const int right
+        = std::min(IndicatorWidth() + m_columns->TotalWidth() - HorzOffset(), ClientWidth());
+    return TRect(IndicatorWidth(), dataTop(), right, dataBottom());
+}
+
+int TCustomGridViewControl::dataTop() const
+{
+    if (m_gridStyle == gsSlides)
+        return 0;
     int top = m_options.Contains(goHeader) ? m_headerSize : 0;
     if (m_options.Contains(goInput))
         top += m_inputSize + 6 + GridLineWidth();
-    const int right
-        = std::min(IndicatorWidth() + m_columns->TotalWidth() - HorzOffset(), ClientWidth());
+    return top;
+}
+
+int TCustomGridViewControl::dataBottom() const
+{
     int bottom = ClientHeight();
-    if (m_options.Contains(goFooter))
+    if (m_gridStyle == gsReport && m_options.Contains(goFooter))
         bottom -= m_headerSize + 4 + GridLineWidth();
-    return TRect(IndicatorWidth(), top, right, bottom);
+    return bottom;
 }
 
 TRect TCustomGridViewControl::FooterRect() const
@@ -287,8 +299,7 @@ TRect TCustomGridViewControl::RowRect(int row) const
 
 int TCustomGridViewControl::VisibleRowCount() const
 {
-    const TRect data = DataRect();
-    return std::max(data.Bottom - data.Top, 0) / RowPitch();
+    return std::max(dataBottom() - dataTop(), 0) / RowPitch();
 }
 
 int TCustomGridViewControl::GetVertScrollRange()
@@ -425,6 +436,11 @@ TCustomColumn* TCustomGridViewControl::ResizeEdgeAt(const TPoint& p) const
 
 void TCustomGridViewControl::invalidateRect(const TRect& r)
 {
+    // Rows far below the view are invalidated as they are added; outside the
+    // window there is nothing to repaint, and the region work would be for nothing.
+    const TRect window(0, 0, width() - 2 * FrameWidth(), height() - 2 * FrameWidth());
+    if (r.Intersected(window).IsEmpty())
+        return;
     InvalidateRect(r);
 }
 
@@ -464,6 +480,11 @@ void TCustomGridViewControl::InvalidateCell(int col, int row)
 void TCustomGridViewControl::InvalidateRow(int row, bool keepInside)
 {
     if (RowCount() == 0)
+        return;
+    // A long list grows below the window, one row at a time: such a row has
+    // nothing to repaint, which is known before any of the layout is worked out.
+    const long long top = dataTop() + (long long)RowPitch() * (row - TopRow());
+    if (top >= height() - 2 * FrameWidth() || top + m_rowSize + GridLineWidth() <= 0)
         return;
     const TRect r = RowRect(row);
     invalidateRect(r);
@@ -696,10 +717,10 @@ void TCustomGridViewControl::UpdateVertScrollBar()
         // The window's bar disappears without a range whatever is asked; asking
         // for it anyway would show and hide it on every paint, resizing the
         // client area (and closing the editor) each time.
-        bar->SetParams(-1, 0, std::max(range, 0), 1, range != 0, range > 0);
+        setBarParams(bar, std::max(range, 0), 1, range != 0, range > 0);
     } else {
         const int range = GetVertScrollRange();
-        bar->SetParams(-1, 0, range, 1, range > 0, !(m_hideScrollBar && range < 1));
+        setBarParams(bar, range, 1, range > 0, !(m_hideScrollBar && range < 1));
         // Positions count rows: a page is the rows the data area shows.
         bar->SetPageStep(std::max(VisibleRowCount(), 1));
     }
@@ -716,10 +737,24 @@ void TCustomGridViewControl::UpdateHorzScrollBar()
     }
     const int offset = bar->Position();
     const int range = GetHorzScrollRange();
-    bar->SetParams(-1, 0, range, 5, true, range > 0);
+    setBarParams(bar, range, 5, true, range > 0);
     bar->SetLineStep(int(std::lround(ClientWidth() * 0.05)));
     if (bar->Position() != offset)
         followCutPosition();
+}
+
+void TCustomGridViewControl::setBarParams(
+    TControlScrollBar* bar, int max, int pageSize, bool enabled, bool visible)
+{
+    // Every paint asks for both bars; pushing a bar whose settings did not change
+    // would redo the window's bar work on each scrolled line. A scroll request
+    // may have shown the bar meanwhile, so its visibility is asserted anyway.
+    if (bar->Min() == 0 && bar->Max() == max && bar->PageSize() == pageSize
+        && bar->Enabled() == enabled && bar->Visible() == visible) {
+        bar->SetVisible(visible);
+        return;
+    }
+    bar->SetParams(-1, 0, max, pageSize, enabled, visible);
 }
 
 void TCustomGridViewControl::followCutPosition()
@@ -960,6 +995,9 @@ void TCustomGridViewControl::PaintColumnParts()
 {
     TCanvas& canvas = Canvas();
     const int cw = ClientWidth();
+    // A scrolled line repaints a strip of the rows: parts outside the area being
+    // painted would draw nothing, at the cost of laying out their captions.
+    const QRect box = canvas.ClipRect().ToQRect();
     int x = DataLeft() - HorzOffset();
     for (int i = 0; i < m_columns->Count() && x < cw; ++i) {
         TCustomColumn* column = m_columns->ByPosition(i);
@@ -975,6 +1013,9 @@ void TCustomGridViewControl::PaintColumnParts()
                 continue;
             QRect rect;
             if (!column->PartRect(parts[k], rect))
+                continue;
+            // The input and footer cells draw their grid line a pixel below.
+            if (!rect.adjusted(0, 0, 0, parts[k] == PartHeader ? 0 : 1).intersects(box))
                 continue;
             m_partDisplay->RightToLeft = layoutDirection() == Qt::RightToLeft;
             m_partDisplay->SetColumn(column);

@@ -334,8 +334,12 @@ protected:
 
 private:
     void invalidateRect(const TRect& r);
+    // The data area's top and bottom edges, without working out its width.
+    int dataTop() const;
+    int dataBottom() const;
     // The areas a scroll moves and the rows' scroll unit, by the current layout.
     void updateScrollAreas();
+    void setBarParams(TControlScrollBar* bar, int max, int pageSize, bool enabled, bool visible);
     void followCutPosition();
     void chooseFrame(bool relayout);
     void activateEditor(TCellEditor* editor, TCustomColumn* column, const QString& initialText);

@@ -517,6 +517,9 @@ void reset(TCustomGridViewControl* grid)
 
 void cellChanged(TCustomGridViewControl* grid, int col, int row)
 {
+    // Every cell written reaches here, mostly with nobody listening.
+    if (!listening())
+        return;
     const int column = visibleIndex(grid, col);
     sendModelChange(grid, QAccessibleTableModelChangeEvent::DataChanged, row, row, column, column);
 }

@@ -388,6 +388,108 @@ TEST_F(Store, SortMatchesAReferenceOrderForEveryType)
     }
 }
 
+TEST_F(Store, TextsOfEveryLengthAndAlphabetComeBackAsWritten)
+{
+    make<TTextualColumn>(1);
+    TCell* cell = cells().Cell(0, 0);
+    const QString wide = QString::fromUtf8("ŞğİıÇöÜ");
+    const QStringList texts = {
+        QString(),
+        QStringLiteral("0"),
+        QString(24, QLatin1Char('7')),
+        QString(25, QLatin1Char('7')),
+        QString(23, QLatin1Char('a')) + QChar(0xFF),
+        QString(23, QLatin1Char('a')) + QChar(0x100),
+        wide,
+        wide + wide.left(5),
+        wide + wide.left(6),
+        QString::fromUtf8("Gülşen 😀 Öztürk"),
+        QString(QChar(0)) + QStringLiteral("nul"),
+        QString(5000, QChar(0x15F)),
+        QStringLiteral("0532 123 45 67"),
+    };
+    // Every form after every other: each write replaces the last whatever it was.
+    for (const QString& from : texts)
+        for (const QString& to : texts) {
+            cell->SetAsString(from);
+            ASSERT_EQ(cell->GetAsString(), from);
+            cell->SetAsString(to);
+            ASSERT_EQ(cell->GetAsString(), to) << from.size() << " then " << to.size();
+        }
+    cell->SetAsInteger(-123456);
+    EXPECT_EQ(cell->GetAsString(), QStringLiteral("-123456"));
+    EXPECT_EQ(cell->GetAsInteger(), -123456);
+}
+
+// Today's order of texts: code unit by code unit, as QString compares them.
+TEST_F(Store, TextSortGivesTheOrderOfComparingTheTexts)
+{
+    make<TTextualColumn, TTextualColumn, TNumericColumn>(0);
+    auto* rng = QRandomGenerator::global();
+    const QString turkish = QString::fromUtf8("aAbcçÇdeğĞhıIİiöÖsşŞuüÜz");
+    const QString pieces[] = { QStringLiteral("0"), QStringLiteral("05"), QStringLiteral("1"),
+        QStringLiteral("10"), QStringLiteral("9"), QStringLiteral("-"), QStringLiteral(" "),
+        QString::fromUtf8("İstanbul"), QString::fromUtf8("ışık"), QString::fromUtf8("😀"),
+        QString(QChar(0xFFFD)), QString(QChar(0)), QStringLiteral("https://example.com/") };
+    const auto randomText = [&](int shape) {
+        QString t;
+        switch (shape) {
+        case 0: // numbers as text, like calling numbers
+            t = QStringLiteral("05");
+            for (int i = rng->bounded(13); i > 0; --i)
+                t += QChar(u'0' + rng->bounded(10));
+            break;
+        case 1: // Turkish words of any length
+            for (int i = rng->bounded(30); i > 0; --i)
+                t += turkish.at(rng->bounded(turkish.size()));
+            break;
+        case 2: // few distinct texts: many equal keys
+            t = pieces[rng->bounded(4)];
+            break;
+        default: // pieces run together, some sharing long beginnings
+            for (int i = rng->bounded(6); i > 0; --i)
+                t += pieces[rng->bounded(int(std::size(pieces)))];
+        }
+        return t;
+    };
+    for (int rows : { 0, 1, 2, 50, 3000 }) {
+        for (int shape = 0; shape < 5; ++shape) {
+            cells().Clear();
+            cells().AddRows(rows);
+            QList<QPair<QString, int>> written;
+            for (int r = 0; r < rows; ++r) {
+                const QString text = randomText(shape == 4 ? rng->bounded(4) : shape);
+                cells().Cell(0, r)->SetAsString(text);
+                cells().Cell(1, r)->SetAsInteger(r);
+                cells().Cell(2, r)->SetAsFloat(rng->bounded(40) / 4.0 - 5);
+                written.append({ text, r });
+            }
+            for (int col : { 0, 2 }) {
+                for (bool descending : { false, true }) {
+                    cells().AddRows(0); // clears the sort state
+                    cells().Sort(col, stAlphabetic, descending);
+                    QStringList expected;
+                    for (int r = 0; r < rows; ++r)
+                        expected.append(
+                            col == 0 ? written[r].first : cells().Cell(2, r)->GetAsString());
+                    std::sort(
+                        expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+                            return descending ? b < a : a < b;
+                        });
+                    ASSERT_EQ(column(col), expected)
+                        << rows << " rows, shape " << shape << ", column " << col;
+                    // Whole rows moved: every row still carries its own text.
+                    if (col == 0)
+                        for (int r = 0; r < rows; ++r) {
+                            const int id = cells().Cell(1, r)->GetAsInteger();
+                            ASSERT_EQ(cells().Cell(0, r)->GetAsString(), written[id].first);
+                        }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Store, IpOrderComparesComponentsFromTheFirst)
 {
     make<TTextualColumn>(6);

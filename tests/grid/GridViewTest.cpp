@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
@@ -87,11 +88,19 @@ void AddCall(TGridView& grid, const QStringList& values)
     grid.EndUpdate();
 }
 
-// A grid that records the cells it paints.
+// A grid that records the cells it paints and what it pushes to its window's
+// scroll bars.
 class CountingGrid : public TGridView
 {
 public:
     std::set<std::pair<int, int>> painted;
+    int barPushes = 0;
+
+    void SetScrollInfo(TScrollBarKind kind, int min, int max, int page, int position) override
+    {
+        ++barPushes;
+        TGridView::SetScrollInfo(kind, min, max, page, position);
+    }
 
 protected:
     void PaintCell(int col, int row) override
@@ -853,6 +862,94 @@ TEST(GridViewScroll, WheelAndKeysScrollTheRows)
     // Row hit testing follows the scroll position.
     grid->VertScrollBar()->SetPosition(5);
     EXPECT_EQ(grid->RowAt(grid->DataRect().Top + 1), 5);
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST(GridViewScroll, ALineScrollPaintsOnlyTheUncoveredRowsAndPushesTheBarOnce)
+{
+    CountingGrid grid;
+    grid.SetBorderStyle(bsNone);
+    grid.SetOptions(TGridOptions { goGrid, goHeader });
+    grid.SetHeaderSize(20);
+    grid.SetRowSize(20);
+    // Ten whole rows of 21 pixels and 7 pixels of the next one.
+    grid.resize(400, 20 + 10 * 21 + 7);
+    for (int i = 0; i < 5; ++i)
+        AddTextColumn(grid, QStringLiteral("C%1").arg(i), 70);
+    grid.AddRows(1000);
+    for (int r = 490; r < 520; ++r)
+        for (int c = 0; c < 5; ++c)
+            grid.Cell(c, r)->SetAsString(QStringLiteral("%1/%2").arg(r).arg(c));
+    grid.show();
+    QApplication::processEvents();
+    grid.VertScrollBar()->SetPosition(500);
+    QApplication::processEvents();
+    PaintCounter barPaints(grid.NativeBar(sbVertical));
+
+    const auto rows = [](int first, int last) {
+        std::set<std::pair<int, int>> cells;
+        for (int r = first; r <= last; ++r)
+            for (int c = 0; c < 5; ++c)
+                cells.insert({ c, r });
+        return cells;
+    };
+    struct Step
+    {
+        const char* how;
+        std::function<void()> scroll;
+        int top;
+        std::set<std::pair<int, int>> uncovered;
+    };
+    TControlScrollBar* bar = grid.VertScrollBar();
+    const Step steps[] = {
+        // Down: the pixels move up by a row; the strip at the bottom holds the
+        // last whole row and the part row below it.
+        { "line down", [&] { bar->LineDown(); }, 501, rows(510, 511) },
+        { "line up", [&] { bar->LineUp(); }, 500, rows(500, 500) },
+        { "wheel", [&] { grid.MouseWheel(-1, 0); }, 501, rows(510, 511) },
+        { "position", [&] { bar->SetPosition(500); }, 500, rows(500, 500) },
+        { "native bar arrow",
+            [&] {
+                grid.NativeBar(sbVertical)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            },
+            501, rows(510, 511) },
+    };
+    for (const Step& step : steps) {
+        grid.painted.clear();
+        grid.barPushes = 0;
+        barPaints.paints = 0;
+        step.scroll();
+        QApplication::processEvents();
+        EXPECT_EQ(grid.TopRow(), step.top) << step.how;
+        EXPECT_EQ(grid.painted, step.uncovered) << step.how;
+        EXPECT_EQ(grid.barPushes, 1) << step.how;
+        EXPECT_EQ(barPaints.paints, 1) << step.how;
+        // Nothing is left for a later pass.
+        grid.painted.clear();
+        QApplication::processEvents();
+        EXPECT_TRUE(grid.painted.empty()) << step.how;
+        EXPECT_EQ(barPaints.paints, 1) << step.how;
+        // What was moved and what was painted make the picture a full repaint makes.
+        const QImage scrolled = grid.Canvas().Image()->copy();
+        grid.Invalidate();
+        grid.Update();
+        EXPECT_EQ(*grid.Canvas().Image(), scrolled) << step.how;
+        QApplication::processEvents();
+    }
 }
 
 TEST(GridViewScroll, WheelNotchesAddUpToWholeRows)
