@@ -3,6 +3,8 @@
 #include "ModemXelto.h"
 #include "PortUsers.h"
 #include "SerialPorts.h"
+#include "UnitLink.h"
+#include "UnitXelto.h"
 
 #include <algorithm>
 
@@ -13,8 +15,10 @@ ModemFinder::ModemFinder(Options options)
 
 ModemFinder::~ModemFinder()
 {
-    for (auto& [path, port] : m_table)
+    for (auto& [path, port] : m_table) {
         delete port.link;
+        delete port.unitLink;
+    }
 }
 
 bool ModemFinder::busy() const
@@ -62,12 +66,17 @@ void ModemFinder::stopSearch()
 
 void ModemFinder::dropProbe(Port& port)
 {
-    if (!port.link)
-        return;
-    port.link->disconnect(this);
-    // Not deleted here: the link may be inside one of its own signals.
-    port.link->deleteLater();
-    port.link = nullptr;
+    // Not deleted here: a link may be inside one of its own signals.
+    if (port.link) {
+        port.link->disconnect(this);
+        port.link->deleteLater();
+        port.link = nullptr;
+    }
+    if (port.unitLink) {
+        port.unitLink->disconnect(this);
+        port.unitLink->deleteLater();
+        port.unitLink = nullptr;
+    }
 }
 
 void ModemFinder::portsChanged()
@@ -139,11 +148,7 @@ void ModemFinder::finished(ModemLink* link)
     if (link->ready() && m_found) {
         link->disconnect(this);
         port.link = nullptr;
-        port.state = State::Found;
-        port.silences = 0;
-        Found found = std::move(m_found);
-        stopSearch();
-        found(std::make_unique<ModemXelto>(link));
+        handOver(port, std::make_unique<ModemXelto>(link));
         return;
     }
     dropProbe(port);
@@ -167,13 +172,14 @@ void ModemFinder::finished(ModemLink* link)
             break;
         }
         break;
-    case ModemLink::Refusal::NoAnswer: {
-        const auto& waits = m_options.silentRetryMs;
-        const size_t step = std::min<size_t>(size_t(port.silences), waits.size() - 1);
-        ++port.silences;
-        wait(port, waits.empty() ? m_options.heldRetryMs : waits[step]);
+    case ModemLink::Refusal::NoAnswer:
+        // A unit behind an adapter answers no AT commands, only its own handshake.
+        if (port.decision.reason == PortPolicy::Reason::Marked && m_found) {
+            probeUnit(port);
+            return;
+        }
+        silent(port);
         break;
-    }
     case ModemLink::Refusal::NoCallerId:
         log(port,
             QStringLiteral("%1: modem arayan numara göstermeyi desteklemiyor; yeniden takılana "
@@ -187,6 +193,58 @@ void ModemFinder::finished(ModemLink* link)
         break;
     }
     schedule();
+}
+
+void ModemFinder::handOver(Port& port, std::unique_ptr<XeltoControl> device)
+{
+    port.state = State::Found;
+    port.silences = 0;
+    Found found = std::move(m_found);
+    stopSearch();
+    found(std::move(device));
+}
+
+void ModemFinder::probeUnit(Port& port)
+{
+    UnitLink::Options options;
+    options.path = port.description.path;
+    options.reopen = false;
+    options.answerTimeoutMs = m_options.unitAnswerTimeoutMs;
+    options.opener = m_options.link.opener;
+    auto* link = new UnitLink(options, this);
+    port.unitLink = link;
+    port.state = State::Probing;
+    connect(link, &UnitSource::presenceChanged, this, [this, link](bool present) {
+        if (present)
+            unitFinished(link);
+    });
+    connect(link, &UnitLink::refused, this, [this, link] { unitFinished(link); });
+    link->start();
+}
+
+void ModemFinder::unitFinished(UnitLink* link)
+{
+    auto entry = m_table.find(link->path());
+    if (entry == m_table.end() || entry->second.unitLink != link)
+        return;
+    Port& port = entry->second;
+    if (link->present() && m_found) {
+        link->disconnect(this);
+        port.unitLink = nullptr;
+        handOver(port, std::make_unique<UnitXelto>(std::unique_ptr<UnitSource>(link)));
+        return;
+    }
+    dropProbe(port);
+    silent(port);
+    schedule();
+}
+
+void ModemFinder::silent(Port& port)
+{
+    const auto& waits = m_options.silentRetryMs;
+    const size_t step = std::min<size_t>(size_t(port.silences), waits.size() - 1);
+    ++port.silences;
+    wait(port, waits.empty() ? m_options.heldRetryMs : waits[step]);
 }
 
 void ModemFinder::wait(Port& port, int milliseconds)

@@ -10,9 +10,12 @@
 #include <vector>
 
 class SerialPorts;
+class UnitLink;
 
 // Looks for a caller-ID modem on the machine's serial ports, as udev reports
-// them while they come and go. Only ports the port policy allows are opened,
+// them while they come and go; a port the user marked for the program that does
+// not answer AT commands is asked whether a multi-line caller-ID unit is
+// behind it. Only ports the port policy allows are opened,
 // a few at a time; a port another program uses is left until it is free. A
 // port that gave no answer is tried again later and less often, a modem that
 // refuses caller ID is not tried again until it is plugged in again, and the
@@ -25,6 +28,8 @@ public:
     {
         // Settings of every probe (time-outs, extra init); path and reopen are set here.
         ModemLink::Options link;
+        // Time-outs of the unit's handshake on a marked port; path and reopen are set here.
+        int unitAnswerTimeoutMs = 1000;
         // Probes at once: each holds a descriptor, a lock and a port's attention.
         int maxProbes = 4;
         // Waits before a port that gave no answer is probed again; the last one repeats.
@@ -61,6 +66,7 @@ private:
         PortPolicy::Decision decision;
         State state = State::Skipped;
         ModemLink* link = nullptr;
+        UnitLink* unitLink = nullptr;
         int silences = 0;
         std::unique_ptr<DeviceTimer> retry;
         QString lastLogged;
@@ -70,6 +76,10 @@ private:
     void schedule();
     void probe(Port& port);
     void finished(ModemLink* link);
+    void probeUnit(Port& port);
+    void unitFinished(UnitLink* link);
+    void silent(Port& port);
+    void handOver(Port& port, std::unique_ptr<XeltoControl> device);
     void wait(Port& port, int milliseconds);
     void log(Port& port, const QString& line);
     void dropProbe(Port& port);

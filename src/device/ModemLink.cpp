@@ -3,7 +3,6 @@
 #include "PortUsers.h"
 #include "SerialPorts.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -47,17 +46,6 @@ bool findVolts(const QStringList& lines, double& volts)
         }
     }
     return false;
-}
-
-// The stable /dev/serial/by-id name of the device behind PATH, if udev made one.
-QString byIdName(const QString& canonical)
-{
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link :
-        byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (PortUsers::resolvedPath(link.filePath()) == canonical)
-            return link.fileName();
-    return {};
 }
 
 } // namespace
@@ -274,7 +262,7 @@ void ModemLink::identify()
     send({ QStringLiteral("AT-TRV"), [this, canonical](bool ok, const QStringList& lines) {
               double volts = 0;
               m_voltageSupported = ok && findVolts(lines, volts);
-              const QString stable = byIdName(canonical);
+              const QString stable = SerialPorts::byIdName(canonical);
               if (m_model.isEmpty())
                   m_model = stable.isEmpty() ? QFileInfo(m_options.path).fileName() : stable;
               if (m_serial.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "PortUsers.h"
 
+#include <QDir>
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
 
@@ -185,6 +186,17 @@ std::optional<PortDescription> SerialPorts::describe(const QString& path)
         if (port.path == path || PortUsers::resolvedPath(port.path) == node)
             return std::move(port);
     return std::nullopt;
+}
+
+QString SerialPorts::byIdName(const QString& path)
+{
+    const QString node = PortUsers::resolvedPath(path);
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo& link :
+        byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (PortUsers::resolvedPath(link.filePath()) == node)
+            return link.fileName();
+    return {};
 }
 
 void SerialPorts::watch()

@@ -30,6 +30,8 @@ public:
     static QList<PortDescription> scan();
     // The port whose device node PATH is (links followed), if it is one.
     static std::optional<PortDescription> describe(const QString& path);
+    // The stable /dev/serial/by-id name udev made for the port behind PATH, if any.
+    static QString byIdName(const QString& path);
     // Whether a udev daemon keeps the database and sends events.
     static bool udevRunning();
 

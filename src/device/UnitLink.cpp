@@ -1,9 +1,9 @@
 #include "UnitLink.h"
 
-#include <QDir>
+#include "SerialPorts.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QSerialPortInfo>
 
 namespace {
 
@@ -13,17 +13,6 @@ constexpr int kSilentRetryFactor = 5;
 constexpr int kKeepAliveMisses = 2;
 // Records that come while the unit is being identified wait for it, up to this many.
 constexpr size_t kEarlyRecords = 16;
-
-// The stable /dev/serial/by-id name of the device behind PATH, if udev made one.
-QString byIdName(const QString& canonical)
-{
-    const QDir byId(QStringLiteral("/dev/serial/by-id"));
-    for (const QFileInfo& link :
-        byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
-        if (link.canonicalFilePath() == canonical)
-            return link.fileName();
-    return {};
-}
 
 QString unitModel(const QString& version)
 {
@@ -151,13 +140,11 @@ void UnitLink::askVersion(const char* command)
 
 void UnitLink::identify()
 {
-    const QString canonical = QFileInfo(m_options.path).canonicalFilePath();
     // A USB model is its serial adapter: udev knows the adapter's serial number.
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (info.systemLocation() == canonical)
-            m_serial = info.serialNumber().trimmed();
+    if (const auto port = SerialPorts::describe(m_options.path))
+        m_serial = port->serial;
     if (m_serial.isEmpty())
-        m_serial = byIdName(canonical);
+        m_serial = SerialPorts::byIdName(m_options.path);
     if (m_serial.isEmpty())
         m_serial = m_options.path;
     if (m_model.isEmpty())

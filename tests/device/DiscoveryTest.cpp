@@ -11,6 +11,7 @@
 #include "ModemXelto.h"
 #include "SerialPorts.h"
 #include "Unit1.h"
+#include "UnitEmulator.h"
 #include "XeltoBackends.h"
 #include "xeltocallerid_TLB.h"
 
@@ -393,4 +394,23 @@ TEST_F(DiscoveryFixture, ProbesAFewPortsAtOnce)
     (*first)->unplug();
     machine.unplug(gone);
     ASSERT_TRUE(QTest::qWaitFor([&] { return probed() == options.maxProbes + 1; }, kWaitMs));
+}
+
+// Behind a port the user marked may be a multi-line unit instead of a modem:
+// it answers no AT command, but its own handshake, and is taken as what it is.
+TEST_F(DiscoveryFixture, AMarkedPortThatIsNoModemIsAskedForAUnit)
+{
+    options.link.commandTimeoutMs = 300;
+    options.unitAnswerTimeoutMs = 300;
+    plug({ FakeMachine::markedAdapter() });
+    UnitEmulator unit;
+    ASSERT_TRUE(unit.attach(machine.master(s("ttyUSB2"))));
+    search();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(found); }, kWaitMs));
+    EXPECT_TRUE(foundModel().startsWith(s("CID birimi"))) << qPrintable(foundModel());
+    EXPECT_TRUE(unit.commands().contains(s("@")));
+    QString serial;
+    found->Command(s("serial"), &serial);
+    EXPECT_EQ(serial, s("MODEM0001")) << "the adapter's serial number";
+    EXPECT_FALSE(finder->busy());
 }

@@ -101,6 +101,30 @@ bool UnitEmulator::plug(const QString& link, QString* error)
             return false;
         }
     }
+    m_ownsMaster = true;
+    start();
+    return true;
+}
+
+bool UnitEmulator::attach(int master, QString* error)
+{
+    unplug();
+    const char* name = ::ptsname(master);
+    if (!name) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    m_master = master;
+    m_ownsMaster = false;
+    m_terminal = QString::fromLocal8Bit(name);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    start();
+    return true;
+}
+
+void UnitEmulator::start()
+{
     m_commands.clear();
     m_dash = false;
     m_reader = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
@@ -108,7 +132,6 @@ bool UnitEmulator::plug(const QString& link, QString* error)
     m_writer = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
     m_writer->setEnabled(false);
     connect(m_writer, &QSocketNotifier::activated, this, &UnitEmulator::onWritable);
-    return true;
 }
 
 void UnitEmulator::unplug()
@@ -121,7 +144,7 @@ void UnitEmulator::unplug()
         QFile::remove(m_link);
     m_link.clear();
     m_hangUpWait.stop();
-    if (m_master >= 0)
+    if (m_master >= 0 && m_ownsMaster)
         ::close(m_master);
     m_master = -1;
 }

@@ -44,6 +44,9 @@ public:
     // A new terminal; LINK (if given) becomes a symbolic link to it, like a
     // udev name. False, with the reason in *error, when no terminal could be had.
     bool plug(const QString& link = {}, QString* error = nullptr);
+    // Plays the unit on a terminal someone else made (a faked machine's
+    // device node); MASTER stays theirs.
+    bool attach(int master, QString* error = nullptr);
     // Closes the terminal and removes the link.
     void unplug();
     bool plugged() const { return m_master >= 0; }
@@ -106,6 +109,7 @@ private:
         int rings = 0;
     };
 
+    void start();
     void onReadable();
     void onWritable();
     void write(const QByteArray& bytes);
@@ -118,6 +122,7 @@ private:
     // While no one has the terminal open the master only reports a hang-up:
     // it is looked at again a little later instead of spinning on it.
     QTimer m_hangUpWait;
+    bool m_ownsMaster = true;
     QString m_terminal;
     QString m_link;
     QSocketNotifier* m_reader = nullptr;
