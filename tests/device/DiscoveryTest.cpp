@@ -23,6 +23,15 @@
 
 #include <gtest/gtest.h>
 
+// These tests run with umockdev's library loaded before everything else, also
+// when the test runner lists them with nothing of their environment set.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" const char* __asan_default_options()
+{
+    return "verify_asan_link_order=0";
+}
+#endif
+
 namespace {
 
 constexpr int kWaitMs = 15000;
