@@ -53,6 +53,8 @@ const QStringList kDefaultLog = {
     QStringLiteral("Aynı anda, 1 uygulama cihaza  bağlantı sağlayabilir."),
 };
 constexpr int kMeterMax = 30;
+// What a meter's value label shows before any device has reported a level.
+const QString kNoLevel = QStringLiteral("-");
 
 // Lines of the guide's message boxes are separated by CR LF; blanks at the ends count.
 const QString kSplitterBox = QStringLiteral(
@@ -484,7 +486,7 @@ void TForm1::createMeters()
         // The caption names the meter for assistive technologies.
         (*captionLabels[i])->setBuddy(meter);
         *meters[i] = meter;
-        auto* value = new QLabel(QStringLiteral("-"), tek);
+        auto* value = new QLabel(kNoLevel, tek);
         value->setGeometry(174, tops[i], 25, 13);
         *valueLabels[i] = value;
     }
@@ -560,8 +562,11 @@ void TForm1::Timer1Timer(TObject*)
         Label24->clear();
         Label25->clear();
     }
-    if (Label9->text() == kConnected && model.isEmpty())
+    if (Label9->text() == kConnected && model.isEmpty()) {
         Reset();
+        // No line voltage reaches a device that is gone: the meters must not show the last one.
+        showNoLevels();
+    }
     if (!model.isEmpty()) {
         Label9->setText(kConnected);
     } else {
@@ -630,6 +635,14 @@ void TForm1::Xelto1CallerID(TObject*, const QString& DeviceID, const QString& Li
     Beep(1000, 30);
     TrayIcon1->ShowBalloon(QStringLiteral("Çağrı: ") + QString::number(CallCount),
         Win1254::toAnsi(PhoneNumber), bikInfo, 10);
+}
+
+void TForm1::showNoLevels()
+{
+    for (QProgressBar* meter : { ProgressBar1, ProgressBar2, ProgressBar3, ProgressBar4 })
+        meter->setValue(0);
+    for (QLabel* label : { Label1, Label2, Label3, Label4 })
+        label->setText(kNoLevel);
 }
 
 void TForm1::Xelto1SignalA(TObject*, const QString& Level1, const QString& Level2,

@@ -162,6 +162,8 @@ private:
     void bindLog();
     void bindHandlers();
     void emptyCallList();
+    // The meters as they are before any device: empty, their values "-".
+    void showNoLevels();
     void setCounter(std::int32_t value);
 
     bool m_centred = false;
