@@ -1,4 +1,5 @@
 #include "DeviceSpec.h"
+#include "EndSignals.h"
 #include "Forms.h"
 #include "LazyIcon.h"
 #include "Program.h"
@@ -116,6 +117,9 @@ int main(int argc, char** argv)
     }
 
     InitializeProgram();
+    // A session's end, kill or Ctrl+C ends the program as "Çıkış" does, so
+    // that no lock file or socket of a dead process is left behind.
+    EndSignals endSignals;
     const int result = Application()->Run();
     delete Application();
     return result;
