@@ -1,7 +1,7 @@
 #include "ModemXelto.h"
 #include "AutoXelto.h"
+#include "FloodSupport.h"
 #include "Forms.h"
-#include "LiveHeap.h"
 #include "ModemEmulator.h"
 #include "ModemFinder.h"
 #include "ModemLink.h"
@@ -404,14 +404,13 @@ TEST_F(ModemFixture, ABlockWhoseLinesComeSlowlyIsOneCall)
 
 TEST_F(ModemFixture, AFloodOfAnswerLinesIsReadInBoundedMemory)
 {
-    // Forty thousand lines for the model: a modem gone mad, or line noise. A
-    // terminal moves them a few kilobytes at a time, so the answer takes seconds.
-    modem.behaviour().longAnswers.insert(s("AT+GMM"), 40000);
+    // Five megabytes of lines for the model: a modem gone mad, or line noise.
+    modem.behaviour().longAnswers.insert(s("AT+GMM"), 150000);
     options.commandTimeoutMs = 6 * kWaitMs;
     ASSERT_TRUE(plug());
     HeapPeak heap;
     open();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return control->devicePresent(); }, 6 * kWaitMs));
+    ASSERT_TRUE(runUntil([this] { return control->devicePresent(); }, 6 * kWaitMs));
     heap.sample();
     EXPECT_EQ(command(s("devicemodel")), s("LINE 000000001 OF A LONG ANSWER"));
     EXPECT_LT(heap.growthMiB(), 2.0) << "the answer's lines were kept";

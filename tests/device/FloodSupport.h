@@ -1,5 +1,9 @@
 #pragma once
 
+// What the flood tests share: the heap's size, and waiting for a condition
+// without pauses between turns of the event loop.
+
+#include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
@@ -7,6 +11,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
@@ -26,7 +31,8 @@ inline std::size_t liveHeapBytes()
 }
 
 // The most the heap has grown above where it stood at construction, sampled
-// whenever sample() is called and at every turn of the event loop.
+// whenever sample() is called and every tenth of a second. A sample walks the
+// allocator's free lists, which can take milliseconds: sample sparingly.
 class HeapPeak : public QObject
 {
 public:
@@ -34,7 +40,7 @@ public:
         : m_base(liveHeapBytes())
     {
         connect(&m_timer, &QTimer::timeout, this, [this] { sample(); });
-        m_timer.start(5);
+        m_timer.start(100);
     }
 
     void sample()
@@ -50,3 +56,21 @@ private:
     std::size_t m_peak = 0;
     QTimer m_timer;
 };
+
+// Runs the event loop until CONDITION holds or MS milliseconds have passed.
+// QTest::qWaitFor pauses 10 ms after each turn, which starves code that reads
+// a bounded slice per turn; this never pauses while there is work.
+inline bool runUntil(const std::function<bool()>& condition, int ms)
+{
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(1);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    if (!condition())
+        loop.exec();
+    return condition();
+}
