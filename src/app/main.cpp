@@ -1,5 +1,6 @@
 #include "DeviceSpec.h"
 #include "EndSignals.h"
+#include "EventLoopWatch.h"
 #include "Forms.h"
 #include "LazyIcon.h"
 #include "Program.h"
@@ -11,6 +12,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -114,6 +116,15 @@ int main(int argc, char** argv)
     if (!XeltoBackends::Register(device, &error)) {
         printError(error);
         return 2;
+    }
+
+    // A diagnostic for a window that feels slow: how long the event loop was held up.
+    std::unique_ptr<EventLoopWatch> loopWatch;
+    if (const QString path = qEnvironmentVariable("CALLERID_LOOP_LOG"); !path.isEmpty()) {
+        loopWatch = std::make_unique<EventLoopWatch>(path);
+        if (!loopWatch->isOpen())
+            printError(
+                QStringLiteral("CALLERID_LOOP_LOG: %1: %2").arg(path, loopWatch->errorString()));
     }
 
     InitializeProgram();
