@@ -49,6 +49,8 @@ public:
     // Completes a block whose lines have all come.
     QList<ModemEvent> flush();
     bool blockPending() const { return m_pending; }
+    // Bytes held of a line whose end has not come yet.
+    qsizetype buffered() const { return m_partial.size(); }
 
     // A raw caller-ID packet (SDMF or MDMF, hex digits) as a block; false and
     // a reason for a corrupt one.

@@ -56,6 +56,8 @@ public:
     std::vector<NcidEvent> feed(QByteArrayView chunk);
     // Forgets a partial line and a previous overflow (for a new connection).
     void reset();
+    // Bytes held of a line whose end has not come yet.
+    qsizetype buffered() const { return m_pending.size(); }
 
     // One line without its line end.
     static NcidEvent parseLine(QByteArrayView line);
