@@ -13,6 +13,7 @@ packages=(
     fonts-dejavu-core fonts-liberation
     at-spi2-core
     desktop-file-utils appstream lintian man-db
+    python3
 )
 
 missing=()
