@@ -1,5 +1,7 @@
 #include "ModemLink.h"
 
+#include "Forms.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -356,6 +358,16 @@ void ModemLink::onReadable()
 
 void ModemLink::readSlice()
 {
+    bool more = true;
+    Application()->Guard(this, [this, &more] { more = drainSlice(); });
+    // Whatever a slice left (or a handler's failure cut short) comes at the next
+    // turn, which also lets a full port read from the terminal again.
+    if (more && m_port.isOpen())
+        m_nextSlice.start(0);
+}
+
+bool ModemLink::drainSlice()
+{
     QElapsedTimer clock;
     clock.start();
     qint64 taken = 0;
@@ -363,15 +375,13 @@ void ModemLink::readSlice()
         // Reading until nothing comes lets the port fetch more from the terminal.
         const QByteArray bytes = m_port.read(kReadChunk);
         if (bytes.isEmpty())
-            return;
+            return false;
         handle(m_parser.feed(bytes));
         taken += bytes.size();
-        if (taken >= kSliceBytes || clock.elapsed() >= kSliceMs) {
-            if (m_port.isOpen())
-                m_nextSlice.start(0);
-            return;
-        }
+        if (taken >= kSliceBytes || clock.elapsed() >= kSliceMs)
+            return true;
     }
+    return false;
 }
 
 void ModemLink::handle(const QList<ModemEvent>& events)

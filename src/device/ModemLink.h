@@ -94,6 +94,8 @@ private:
     void sendNext();
     void onReadable();
     void readSlice();
+    // Handles what the port holds, up to a slice; true when more may be left.
+    bool drainSlice();
     void answered(const QStringList& lines);
     void voltageSilent();
     // Asks the modem whether it is still there, after another command went unanswered.

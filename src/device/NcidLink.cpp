@@ -138,10 +138,11 @@ void NcidLink::onConnected()
 
 void NcidLink::readSlice()
 {
-    bool more = false;
+    bool more = true;
     Application()->Guard(this, [this, &more] { more = drain(true); });
-    // Whatever a slice left (or a handler's failure cut short) comes at the next turn.
-    if (more && m_socket->bytesAvailable() > 0)
+    // Whatever a slice left (or a handler's failure cut short) comes at the next
+    // turn, which also lets a full socket read from the kernel again.
+    if (more)
         m_nextSlice.start(0);
 }
 
