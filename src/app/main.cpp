@@ -127,10 +127,11 @@ int main(int argc, char** argv)
                 QStringLiteral("CALLERID_LOOP_LOG: %1: %2").arg(path, loopWatch->errorString()));
     }
 
-    InitializeProgram();
     // A session's end, kill or Ctrl+C ends the program as "Çıkış" does, so
-    // that no lock file or socket of a dead process is left behind.
+    // that no lock file or socket of a dead process is left behind; from
+    // before the windows are built, which is when the device is opened.
     EndSignals endSignals;
+    InitializeProgram();
     const int result = Application()->Run();
     delete Application();
     return result;

@@ -17,8 +17,9 @@ QByteArray helloLines()
                              "HELLO: CMD: no_log\n");
 }
 
-// Bytes taken from the socket at a time; the slice's limits are checked between them.
-constexpr qint64 kReadChunk = 4096;
+// Bytes taken from the socket at a time (a dozen lines); the slice's limits
+// are checked between them, so that a slice ends close to them.
+constexpr qint64 kReadChunk = 1024;
 
 } // namespace
 

@@ -5,26 +5,29 @@
 # counted (the last balloon is "Çağrı: CALLS+1", after one more call that
 # follows everything); resident memory must end within 2 MiB of its level
 # after the first 1,000 calls; and the window's event loop, as the program
-# itself measures it (CALLERID_LOOP_LOG), must never have been held up for
-# more than 100 ms.
-# Usage: ncid_flood_e2e.sh PROGRAM NCID-SERVER-SIM CALLS MESSAGES [COMPARE-MEMORY]
+# itself measures it (CALLERID_LOOP_LOG, not counting time in which the
+# machine gave it no processor), must never have been held up for more than
+# MAX-STALL ms (100).
+# Usage: ncid_flood_e2e.sh PROGRAM NCID-SERVER-SIM CALLS MESSAGES [COMPARE-MEMORY [MAX-STALL]]
 # (COMPARE-MEMORY 0 under the address sanitizer, whose quarantine holds
-# freed memory back).
+# freed memory back; there every step also takes several times as long, so
+# MAX-STALL is larger).
 set -euo pipefail
 app=$1
 server=$2
 calls=$3
 messages=$4
 compare_memory=${5:-1}
+max_stall=${6:-100}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 export E2E_DIR=$here
 "$here/../../tools/with-desktop.sh" bash -s "$app" "$server" "$calls" "$messages" "$work" \
-    "$compare_memory" <<'SCRIPT'
+    "$compare_memory" "$max_stall" <<'SCRIPT'
 set -euo pipefail
-app=$1 server=$2 calls=$3 messages=$4 work=$5 compare_memory=$6
+app=$1 server=$2 calls=$3 messages=$4 work=$5 compare_memory=$6 max_stall=$7
 pids=()
 trap 'exec 3>&- 2>/dev/null || true; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; wait 2>/dev/null || true' EXIT
 source "$E2E_DIR/desktop-peers.sh"
@@ -87,12 +90,15 @@ wait_up_to 1800 last_balloon_is "Çağrı: $last" || fail "not every call was co
 end=$(date +%s.%N)
 kill -0 "$app_pid" 2>/dev/null || fail "the program died"
 after_all=$(settled_kib)
+# The program's own part of each second's worst, and the whole lateness with
+# the time it waited for a processor that other programs held.
 worst=$(awk '$2 == "worst" {print $3}' "$work/loop.log" | sort -n | tail -n1)
+worst_with_wait=$(awk '$2 == "worst" {print substr($5, 2)}' "$work/loop.log" | sort -n | tail -n1)
 echo "$calls calls and $messages messages in $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }') s"
 echo "resident memory: $after_first KiB after 1,000 calls, $after_all KiB at the end"
-echo "event loop held up at most $worst ms"
+echo "event loop held up at most $worst ms ($worst_with_wait ms with the wait for a processor)"
 [ -n "$worst" ] || fail "the program wrote no event-loop figures"
-[ "$worst" -le 100 ] || fail "the event loop was held up for $worst ms"
+[ "$worst" -le "$max_stall" ] || fail "the event loop was held up for $worst ms (at most $max_stall)"
 if [ "$compare_memory" = 1 ]; then
     [ $((after_all - after_first)) -le 2048 ] \
         || fail "resident memory grew by $((after_all - after_first)) KiB"
