@@ -83,7 +83,12 @@ Sample measureOneCall(const QByteArray& block, bool watchPaint)
         QTimer::singleShot(0, &loop, &QEventLoop::quit);
     };
     g_modem->send(block);
-    QTimer::singleShot(GiveUpMs, &loop, &QEventLoop::quit);
+    // A timer that goes with this call: a single shot would live on for its
+    // three seconds, and thousands of them would count as the program's memory.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+    giveUp.start(GiveUpMs);
     loop.exec();
     app->onPainted = nullptr;
     app->watched = nullptr;

@@ -65,12 +65,13 @@ class Program:
         print(f"  (did not settle within {limit} s)", file=sys.stderr)
 
     def loop_worsts(self):
+        """Each second's worst stall: the program's own, and with the waits for a processor."""
         worsts = []
         with open(self.loop_log) as f:
             for line in f:
                 parts = line.split()
-                if len(parts) == 4 and parts[1] == "worst":
-                    worsts.append(int(parts[2]))
+                if len(parts) >= 5 and parts[1] == "worst":
+                    worsts.append((int(parts[2]), int(parts[4].lstrip("("))))
         return worsts
 
     def stop(self):
@@ -108,7 +109,11 @@ def send_lines(client, make, count, batch=1000):
 def loop_figure(worsts):
     if not worsts:
         return "no figures"
-    return f"{statistics.median(worsts)} ms median of the seconds' worst, {max(worsts)} ms at worst"
+    own = [w[0] for w in worsts]
+    whole = [w[1] for w in worsts]
+    return (f"{statistics.median(own):.0f} ms median of the seconds' worst, {max(own)} ms at "
+            f"worst ({statistics.median(whole):.0f} and {max(whole)} ms with the waits for a "
+            f"processor)")
 
 
 def ncid_run(make_lines, what):
@@ -199,8 +204,12 @@ def auto_greet_close():
             except socket.timeout:
                 continue
             connections[0] += 1
+            if os.environ.get("HOSTILE_VERBOSE"):
+                print(f"  connection {connections[0]} at {time.time() - begun:.1f} s",
+                      file=sys.stderr)
             client.sendall(GREETING)
             client.close()
+    begun = time.time()
     thread = threading.Thread(target=serve)
     thread.start()
     program = Program("auto")
