@@ -132,6 +132,13 @@ int main(int argc, char** argv)
     const QCommandLineOption refuse(QStringLiteral("refuse"),
         QStringLiteral("Answer COMMAND with ERROR (repeatable), e.g. AT+VCID=1."),
         QStringLiteral("COMMAND"));
+    const QCommandLineOption ignore(QStringLiteral("ignore"),
+        QStringLiteral("Never answer COMMAND (repeatable), e.g. AT-TRV; * for every command."),
+        QStringLiteral("COMMAND"));
+    const QCommandLineOption longAnswer(QStringLiteral("long-answer"),
+        QStringLiteral("Answer COMMAND with LINES lines of text before its OK (repeatable), "
+                       "e.g. AT+GMM=300000: a modem gone mad."),
+        QStringLiteral("COMMAND=LINES"));
     const QCommandLineOption voltage(QStringLiteral("voltage"),
         QStringLiteral("Answer AT-TRV with VOLTS, ERROR or nothing but OK (\"\")."),
         QStringLiteral("VOLTS"));
@@ -139,11 +146,23 @@ int main(int argc, char** argv)
         QStringLiteral("Answer AT+GMM with MODEL."), QStringLiteral("MODEL"));
     const QCommandLineOption serial(QStringLiteral("serial"),
         QStringLiteral("Answer AT+GSN with SERIAL."), QStringLiteral("SERIAL"));
-    parser.addOptions({ link, refuse, voltage, model, serial });
+    parser.addOptions({ link, refuse, ignore, longAnswer, voltage, model, serial });
     parser.process(app);
 
     ModemEmulator::Behaviour behaviour;
     behaviour.refused = parser.values(refuse);
+    behaviour.ignored = parser.values(ignore);
+    for (const QString& answer : parser.values(longAnswer)) {
+        const qsizetype equals = answer.lastIndexOf(QLatin1Char('='));
+        bool ok = false;
+        const qint64 lines = answer.mid(equals + 1).toLongLong(&ok);
+        if (equals <= 0 || !ok || lines < 1) {
+            std::fprintf(stderr, "callerid-modem-sim: --long-answer wants COMMAND=LINES, not %s\n",
+                qPrintable(answer));
+            return 2;
+        }
+        behaviour.longAnswers.insert(answer.left(equals), lines);
+    }
     if (parser.isSet(voltage))
         behaviour.voltage = parser.value(voltage);
     if (parser.isSet(model))

@@ -14,6 +14,7 @@ packages=(
     fonts-dejavu-core fonts-liberation
     at-spi2-core
     desktop-file-utils appstream lintian man-db
+    python3
 )
 
 missing=()

@@ -7,6 +7,7 @@
 //   ring LINE COUNT            a ring count (CIDINFO:)
 //   send TEXT                  TEXT as one line, exactly
 //   flood COUNT LINE           COUNT calls written as fast as the clients take them
+//   messages COUNT             COUNT server messages (MSG:) written the same way
 //   stop                       closes every client and stops listening (the server goes away)
 //   start                      listens again on the same port
 //   status                     prints "listening yes|no clients N"
@@ -27,6 +28,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <deque>
 #include <unistd.h>
 
 namespace {
@@ -87,7 +89,9 @@ public:
         else if (verb == QLatin1String("send") && words.size() >= 2)
             broadcast(text.mid(text.indexOf(QLatin1String("send")) + 5).toUtf8());
         else if (verb == QLatin1String("flood") && words.size() == 3 && words[1].toInt() > 0)
-            flood(words[1].toInt(), words[2]);
+            flood(Flood::Calls, words[1].toInt(), words[2]);
+        else if (verb == QLatin1String("messages") && words.size() == 2 && words[1].toInt() > 0)
+            flood(Flood::Messages, words[1].toInt(), {});
         else if (verb == QLatin1String("stop"))
             stop();
         else if (verb == QLatin1String("start"))
@@ -118,10 +122,12 @@ private:
             say(QStringLiteral("client connected"));
             client->write("200 Server: ncid-server-sim (NCID) 1.6" + m_lineEnd);
             connect(client, &QTcpSocket::readyRead, client, [this, client] { read(client); });
+            connect(client, &QTcpSocket::bytesWritten, this, [this] { pumpFlood(); });
             connect(client, &QTcpSocket::disconnected, client, [this, client] {
                 say(QStringLiteral("client gone"));
                 m_clients.remove(client);
                 client->deleteLater();
+                pumpFlood();
             });
             // A server waits only briefly for the client's introduction.
             QTimer::singleShot(100, client, [this, client] { finishStartup(client); });
@@ -188,17 +194,61 @@ private:
                 it.key()->write(line + m_lineEnd);
     }
 
-    void flood(int count, const QString& line)
+    enum class Flood { Calls, Messages };
+    struct FloodState
     {
-        for (int i = 0; i < count; ++i) {
-            broadcast(callLine(QStringLiteral("CID"), line,
-                QStringLiteral("0212%1").arg(i, 7, 10, QLatin1Char('0')), QString()));
-            // Hand the bytes to the kernel as we go instead of piling them all up here.
-            if (i % 256 == 255)
-                for (QTcpSocket* client : m_clients.keys())
-                    client->waitForBytesWritten(1000);
+        Flood kind;
+        int count;
+        int done;
+        QString line;
+    };
+
+    // Lines are made as the clients take them, so that the server holds
+    // little whatever the count; a flood asked for during another waits for it.
+    void flood(Flood kind, int count, const QString& line)
+    {
+        m_floods.push_back({ kind, count, 0, line });
+        if (m_floods.size() == 1)
+            pumpFlood();
+    }
+
+    void pumpFlood()
+    {
+        // A client that reads slowly holds the flood back; one that has gone does not.
+        constexpr qint64 Ahead = 256 * 1024;
+        while (!m_floods.empty()) {
+            FloodState& f = m_floods.front();
+            for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it)
+                if (it->started && it.key()->bytesToWrite() > Ahead)
+                    return;
+            if (f.done == 0)
+                m_floodStamp = QDateTime::currentDateTime();
+            QByteArray batch;
+            for (int i = 0; i < 512 && f.done < f.count; ++i, ++f.done)
+                batch += floodLine(f) + m_lineEnd;
+            for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it)
+                if (it->started)
+                    it.key()->write(batch);
+            if (f.done == f.count) {
+                say(QStringLiteral("%1 %2")
+                        .arg(f.kind == Flood::Calls ? QStringLiteral("flooded")
+                                                    : QStringLiteral("messages sent"))
+                        .arg(f.count));
+                m_floods.pop_front();
+            }
         }
-        say(QStringLiteral("flooded %1").arg(count));
+    }
+
+    QByteArray floodLine(const FloodState& f) const
+    {
+        const QByteArray date = m_floodStamp.toString(QStringLiteral("MMddyyyy")).toLatin1();
+        const QByteArray time = m_floodStamp.toString(QStringLiteral("HHmm")).toLatin1();
+        const QByteArray n = QByteArray::number(f.done).rightJustified(7, '0');
+        if (f.kind == Flood::Messages)
+            return "MSG: Sunucu iletisi " + n + " ***DATE*" + date + "*TIME*" + time
+                + "*NAME*-*NMBR*-*LINE*-*MTYPE*SYS*";
+        return "CID: *DATE*" + date + "*TIME*" + time + "*LINE*" + f.line.toUtf8() + "*NMBR*0212"
+            + n + "*MESG*NONE*NAME*-*";
     }
 
     int liveClients() const
@@ -215,6 +265,8 @@ private:
     int m_history;
     QByteArray m_lineEnd;
     QHash<QTcpSocket*, ClientState> m_clients;
+    std::deque<FloodState> m_floods;
+    QDateTime m_floodStamp;
 };
 
 } // namespace

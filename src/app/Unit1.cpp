@@ -53,6 +53,10 @@ const QStringList kDefaultLog = {
     QStringLiteral("Aynı anda, 1 uygulama cihaza  bağlantı sağlayabilir."),
 };
 constexpr int kMeterMax = 30;
+// A frame of a 60 Hz screen: the most often a changing part of the window is painted.
+constexpr int kFrameMs = 16;
+// What a meter's value label shows before any device has reported a level.
+const QString kNoLevel = QStringLiteral("-");
 
 // Lines of the guide's message boxes are separated by CR LF; blanks at the ends count.
 const QString kSplitterBox = QStringLiteral(
@@ -222,6 +226,9 @@ void TForm1::createNonVisual()
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(50);
+    frameTimer = new QTimer(this);
+    frameTimer->setSingleShot(true);
+    frameTimer->setInterval(kFrameMs);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -492,7 +499,7 @@ void TForm1::createMeters()
         // The caption names the meter for assistive technologies.
         (*captionLabels[i])->setBuddy(meter);
         *meters[i] = meter;
-        auto* value = new QLabel(QStringLiteral("-"), tek);
+        auto* value = new QLabel(kNoLevel, tek);
         value->setGeometry(174, tops[i], 25, 13);
         *valueLabels[i] = value;
     }
@@ -515,6 +522,7 @@ void TForm1::bindHandlers()
 {
     connect(Timer1, &QTimer::timeout, this, Guarded(Timer1, [this] { Timer1Timer(Timer1); }));
     connect(Timer2, &QTimer::timeout, this, Guarded(Timer2, [this] { Timer2Timer(Timer2); }));
+    connect(frameTimer, &QTimer::timeout, this, Guarded(frameTimer, [this] { frameTick(); }));
     connect(Listeyisil1, &QAction::triggered, this,
         Guarded(Listeyisil1, [this] { Listeyisil1Click(Listeyisil1); }));
     connect(ki1, &QAction::triggered, this, Guarded(ki1, [this] { ki1Click(ki1); }));
@@ -543,8 +551,45 @@ void TForm1::showEvent(QShowEvent* event)
 
 void TForm1::setCounter(std::int32_t value)
 {
+    showLater(Label5);
     CallCount = value;
     Label5->setText(QString::number(CallCount));
+}
+
+void TForm1::showLater(QWidget* part)
+{
+    if (!frameTimer->isActive()) {
+        // What changes in the first turn after a quiet frame is shown at once;
+        // the frame begins with the next turn.
+        if (!m_frameStarting) {
+            m_frameStarting = true;
+            // Queued, as the paints of this turn are.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_frameStarting = false;
+                    frameTimer->start();
+                },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
+    if (part->updatesEnabled()) {
+        part->setUpdatesEnabled(false);
+        m_held.append(part);
+    }
+}
+
+void TForm1::frameTick()
+{
+    frameTimer->stop();
+    if (m_held.isEmpty())
+        return;
+    // Enabling updates again paints each part once, in its latest state.
+    for (const QPointer<QWidget>& part : std::exchange(m_held, {}))
+        if (part)
+            part->setUpdatesEnabled(true);
+    frameTimer->start();
 }
 
 void TForm1::FormShow(TObject*)
@@ -568,8 +613,11 @@ void TForm1::Timer1Timer(TObject*)
         clearLabel(Label24);
         clearLabel(Label25);
     }
-    if (Label9->text() == kConnected && model.isEmpty())
+    if (Label9->text() == kConnected && model.isEmpty()) {
         Reset();
+        // No line voltage reaches a device that is gone: the meters must not show the last one.
+        showNoLevels();
+    }
     if (!model.isEmpty()) {
         Label9->setText(kConnected);
     } else {
@@ -594,6 +642,7 @@ void TForm1::Memo2Change(TObject*)
 
 void TForm1::ApplicationEvents1Exception(TObject*, const QString& message)
 {
+    showLater(Memo2);
     Memo::Add(Memo2, SysUtils::TimeToStr(QTime::currentTime()) + QLatin1Char(':') + message);
 }
 
@@ -622,6 +671,7 @@ void TForm1::Reset()
 void TForm1::Xelto1CallerID(TObject*, const QString& DeviceID, const QString& Line,
     const QString& PhoneNumber, const QString&, const QString&)
 {
+    showLater(GridView1);
     // The list keeps the six latest calls, oldest at the top.
     if (GridView1->RowCount() > 5)
         GridView1->DeleteRow(0);
@@ -640,6 +690,14 @@ void TForm1::Xelto1CallerID(TObject*, const QString& DeviceID, const QString& Li
         Win1254::toAnsi(PhoneNumber), bikInfo, 10);
 }
 
+void TForm1::showNoLevels()
+{
+    for (QProgressBar* meter : { ProgressBar1, ProgressBar2, ProgressBar3, ProgressBar4 })
+        meter->setValue(0);
+    for (QLabel* label : { Label1, Label2, Label3, Label4 })
+        label->setText(kNoLevel);
+}
+
 void TForm1::Xelto1SignalA(TObject*, const QString& Level1, const QString& Level2,
     const QString& Level3, const QString& Level4, const QString&, const QString&, const QString&,
     const QString&)
@@ -649,6 +707,7 @@ void TForm1::Xelto1SignalA(TObject*, const QString& Level1, const QString& Level
         SysUtils::StrToInt(Level3), SysUtils::StrToInt(Level4) };
     QProgressBar* meters[] = { ProgressBar1, ProgressBar2, ProgressBar3, ProgressBar4 };
     QLabel* labels[] = { Label1, Label2, Label3, Label4 };
+    showLater(tek);
     for (int i = 0; i < 4; ++i) {
         if (values[i] < 10)
             values[i] = 0;

@@ -3,6 +3,7 @@
 #include "Forms.h"
 
 #include <QIcon>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -148,6 +149,12 @@ public:
     // The reset run by the status poll and by "Listeyi sil".
     void Reset();
 
+    // Ends a frame: while changes come faster than a screen shows them (a
+    // flood of calls or messages), the parts of the window they change are
+    // painted once per frame, here, instead of once per change.
+    QTimer* frameTimer = nullptr;
+    void frameTick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -162,10 +169,17 @@ private:
     void bindLog();
     void bindHandlers();
     void emptyCallList();
+    // PART is about to change: painted at once at the start of a frame, else at its end.
+    void showLater(QWidget* part);
+    // The meters as they are before any device: empty, their values "-".
+    void showNoLevels();
     void setCounter(std::int32_t value);
 
     bool m_centred = false;
     QIcon m_okGlyph;
+    // Parts whose paints wait for the frame's end.
+    QList<QPointer<QWidget>> m_held;
+    bool m_frameStarting = false;
 };
 
 extern TForm1* Form1;

@@ -1,4 +1,6 @@
 #include "DeviceSpec.h"
+#include "EndSignals.h"
+#include "EventLoopWatch.h"
 #include "Forms.h"
 #include "LazyIcon.h"
 #include "ModemFinder.h"
@@ -12,6 +14,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -128,6 +131,19 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A diagnostic for a window that feels slow: how long the event loop was held up.
+    std::unique_ptr<EventLoopWatch> loopWatch;
+    if (const QString path = qEnvironmentVariable("CALLERID_LOOP_LOG"); !path.isEmpty()) {
+        loopWatch = std::make_unique<EventLoopWatch>(path);
+        if (!loopWatch->isOpen())
+            printError(
+                QStringLiteral("CALLERID_LOOP_LOG: %1: %2").arg(path, loopWatch->errorString()));
+    }
+
+    // A session's end, kill or Ctrl+C ends the program as "Çıkış" does, so
+    // that no lock file or socket of a dead process is left behind; from
+    // before the windows are built, which is when the device is opened.
+    EndSignals endSignals;
     InitializeProgram();
     const int result = Application()->Run();
     delete Application();

@@ -1,8 +1,10 @@
 #include "ModemLink.h"
 
+#include "Forms.h"
 #include "PortUsers.h"
 #include "SerialPorts.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -10,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +22,18 @@ const char* const kCallerIdOn[] = { "AT+VCID=1", "AT#CID=1", "AT+FCLASS=8;+VCID=
 
 // A silent port may be a modem still busy with something else; try again later.
 constexpr int kNoAnswerRetryFactor = 5;
+
+// Answer lines kept for one command: identity answers are a line or two, and
+// a modem that sends more is noise or broken.
+constexpr qsizetype kMaxAnswerLines = 16;
+// Bytes the port holds for the link: beyond them the terminal's buffer fills
+// and holds back a device that talks faster than the window shows.
+constexpr qint64 kReadBufferBytes = 16 * 1024;
+// What one turn of the event loop reads at most, so that the window stays
+// live; bytes are taken a chunk at a time and the limits checked between chunks.
+constexpr qint64 kReadChunk = 4096;
+constexpr qint64 kSliceBytes = 16 * 1024;
+constexpr qint64 kSliceMs = 5;
 
 QString firstAnswer(const QStringList& lines, const QString& command)
 {
@@ -60,6 +75,9 @@ ModemLink::ModemLink(Options options, QObject* parent)
     m_commandTimer.setSingleShot(true);
     m_quietTimer.setSingleShot(true);
     m_retryTimer.setSingleShot(true);
+    m_nextSlice.setSingleShot(true);
+    m_port.setReadBufferSize(kReadBufferBytes);
+    connect(&m_nextSlice, &QTimer::timeout, this, &ModemLink::readSlice);
     connect(&m_commandTimer, &QTimer::timeout, this, &ModemLink::onTimeout);
     connect(&m_quietTimer, &QTimer::timeout, this, [this] { handle(m_parser.flush()); });
     connect(&m_voltageTimer, &QTimer::timeout, this, &ModemLink::pollVoltage);
@@ -200,19 +218,21 @@ void ModemLink::beginInit()
     m_episodes = {};
     m_model.clear();
     m_serial.clear();
-    m_voltageSupported = false;
+    m_voltage = Voltage::Unknown;
+    m_voltageSilences = 0;
     auto any = [](bool, const QStringList&) {};
-    send({ QStringLiteral("ATZ"), any });
+    send({ QStringLiteral("ATZ"), any, true });
     if (!m_options.extraInit.isEmpty()) {
         const QString extra = m_options.extraInit;
-        send({ extra, [this, extra](bool ok, const QStringList&) {
-                  if (!ok)
-                      emit logLine(
-                          QStringLiteral("Modem başlatma komutu reddedildi: %1").arg(extra));
-              } });
+        send({ extra,
+            [this, extra](bool ok, const QStringList&) {
+                if (!ok)
+                    emit logLine(QStringLiteral("Modem başlatma komutu reddedildi: %1").arg(extra));
+            },
+            true });
     }
-    send({ QStringLiteral("ATE0"), any });
-    send({ QStringLiteral("ATV1"), any });
+    send({ QStringLiteral("ATE0"), any, true });
+    send({ QStringLiteral("ATV1"), any, true });
     enableCallerId(0);
 }
 
@@ -228,12 +248,14 @@ void ModemLink::enableCallerId(int index)
         refuse(Refusal::NoCallerId);
         return;
     }
-    send({ QString::fromLatin1(kCallerIdOn[index]), [this, index](bool ok, const QStringList&) {
-              if (ok)
-                  identify();
-              else
-                  enableCallerId(index + 1);
-          } });
+    send({ QString::fromLatin1(kCallerIdOn[index]),
+        [this, index](bool ok, const QStringList&) {
+            if (ok)
+                identify();
+            else
+                enableCallerId(index + 1);
+        },
+        true });
 }
 
 void ModemLink::identify()
@@ -259,34 +281,50 @@ void ModemLink::identify()
     }
     if (m_serial.isEmpty())
         answerInto(&m_serial, QStringLiteral("AT+GSN"));
-    send({ QStringLiteral("AT-TRV"), [this, canonical](bool ok, const QStringList& lines) {
-              double volts = 0;
-              m_voltageSupported = ok && findVolts(lines, volts);
-              const QString stable = SerialPorts::byIdName(canonical);
-              if (m_model.isEmpty())
-                  m_model = stable.isEmpty() ? QFileInfo(m_options.path).fileName() : stable;
-              if (m_serial.isEmpty())
-                  m_serial = stable.isEmpty() ? m_options.path : stable;
-              becomeReady();
-              if (m_voltageSupported)
-                  emit voltage(volts);
-          } });
+    const auto ready = [this, canonical](std::optional<double> volts) {
+        const QString stable = SerialPorts::byIdName(canonical);
+        if (m_model.isEmpty())
+            m_model = stable.isEmpty() ? QFileInfo(m_options.path).fileName() : stable;
+        if (m_serial.isEmpty())
+            m_serial = stable.isEmpty() ? m_options.path : stable;
+        becomeReady();
+        if (volts)
+            emit voltage(*volts);
+    };
+    send({ QStringLiteral("AT-TRV"),
+        [this, ready](bool ok, const QStringList& lines) {
+            double volts = 0;
+            const bool reported = ok && findVolts(lines, volts);
+            // A modem that refuses the query, or answers it without a number, never reports it.
+            m_voltage = reported ? Voltage::Reported : Voltage::Unsupported;
+            ready(reported ? std::optional<double>(volts) : std::nullopt);
+        },
+        false,
+        [this, ready] {
+            voltageSilent();
+            ready(std::nullopt);
+        } });
 }
 
 void ModemLink::becomeReady()
 {
     m_ready = true;
-    if (m_voltageSupported)
+    if (m_voltage != Voltage::Unsupported)
         m_voltageTimer.start(m_options.voltagePollMs);
     emit readyChanged(true);
 }
 
 void ModemLink::lineCommand(const QString& command)
 {
-    send({ command, [this, command](bool ok, const QStringList&) {
-              if (!ok)
-                  emit logLine(QStringLiteral("Modem komutu reddetti: %1").arg(command));
-          } });
+    send({ command,
+        [this, command](bool ok, const QStringList&) {
+            if (!ok)
+                emit logLine(QStringLiteral("Modem komutu reddetti: %1").arg(command));
+        },
+        false,
+        [this, command] {
+            emit logLine(QStringLiteral("Modem yanıt vermedi: %1").arg(command));
+        } });
 }
 
 void ModemLink::send(Step step)
@@ -312,8 +350,36 @@ void ModemLink::sendNext()
 
 void ModemLink::onReadable()
 {
-    const QByteArray bytes = m_port.readAll();
-    handle(m_parser.feed(bytes));
+    if (!m_nextSlice.isActive())
+        readSlice();
+}
+
+void ModemLink::readSlice()
+{
+    bool more = true;
+    Application()->Guard(this, [this, &more] { more = drainSlice(); });
+    // Whatever a slice left (or a handler's failure cut short) comes at the next
+    // turn, which also lets a full port read from the terminal again.
+    if (more && m_port.isOpen())
+        m_nextSlice.start(0);
+}
+
+bool ModemLink::drainSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 taken = 0;
+    while (m_port.isOpen()) {
+        // Reading until nothing comes lets the port fetch more from the terminal.
+        const QByteArray bytes = m_port.read(kReadChunk);
+        if (bytes.isEmpty())
+            return false;
+        handle(m_parser.feed(bytes));
+        taken += bytes.size();
+        if (taken >= kSliceBytes || clock.elapsed() >= kSliceMs)
+            return true;
+    }
+    return false;
 }
 
 void ModemLink::handle(const QList<ModemEvent>& events)
@@ -333,7 +399,7 @@ void ModemLink::handle(const QList<ModemEvent>& events)
         }
         case ModemEvent::Kind::Line:
             // With echo still on, the command comes back first.
-            if (m_busy && event.text != m_current.command)
+            if (m_busy && event.text != m_current.command && m_answer.size() < kMaxAnswerLines)
                 m_answer.append(event.text);
             break;
         case ModemEvent::Kind::Ring:
@@ -365,6 +431,15 @@ void ModemLink::onTimeout()
     if (!m_busy)
         return;
     m_busy = false;
+    if (!m_current.essential) {
+        const Step step = std::move(m_current);
+        if (step.silent)
+            step.silent();
+        else
+            step.done(false, {});
+        checkAlive();
+        return;
+    }
     const QString command = m_current.command;
     if (m_ready) {
         emit logLine(QStringLiteral("Modem yanıt vermedi: %1").arg(command));
@@ -404,11 +479,29 @@ void ModemLink::onPortError(QSerialPort::SerialPortError error)
     }
 }
 
+void ModemLink::checkAlive()
+{
+    if (!m_port.isOpen())
+        return;
+    m_queue.push_front({ QStringLiteral("AT"), [](bool, const QStringList&) {}, true });
+    sendNext();
+}
+
+void ModemLink::voltageSilent()
+{
+    // A chipset without the query may say nothing at all rather than ERROR.
+    if (++m_voltageSilences < 2)
+        return;
+    m_voltage = Voltage::Unsupported;
+    m_voltageTimer.stop();
+}
+
 void ModemLink::closePort(bool retry)
 {
     m_commandTimer.stop();
     m_quietTimer.stop();
     m_voltageTimer.stop();
+    m_nextSlice.stop();
     m_queue.clear();
     m_busy = false;
     if (m_port.isOpen())
@@ -430,7 +523,7 @@ void ModemLink::refuse(Refusal why)
 
 void ModemLink::pollVoltage()
 {
-    if (!m_voltageSupported) {
+    if (m_voltage == Voltage::Unsupported) {
         m_voltageTimer.stop();
         return;
     }
@@ -439,9 +532,16 @@ void ModemLink::pollVoltage()
     if (!m_ready || m_busy || !m_queue.empty() || m_parser.blockPending()
         || (m_lastRingMs >= 0 && now - m_lastRingMs < RingEpisodes::EpisodeGapMs))
         return;
-    send({ QStringLiteral("AT-TRV"), [this](bool ok, const QStringList& lines) {
-              double volts = 0;
-              if (ok && findVolts(lines, volts))
-                  emit voltage(volts);
-          } });
+    send({ QStringLiteral("AT-TRV"),
+        [this](bool ok, const QStringList& lines) {
+            m_voltageSilences = 0;
+            double volts = 0;
+            if (ok && findVolts(lines, volts)) {
+                m_voltage = Voltage::Reported;
+                emit voltage(volts);
+            } else if (m_voltage == Voltage::Unknown) {
+                m_voltage = Voltage::Unsupported;
+            }
+        },
+        false, [this] { voltageSilent(); } });
 }

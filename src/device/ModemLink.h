@@ -39,8 +39,9 @@ public:
         QString extraInit;
         int commandTimeoutMs = 3000;
         int retryMs = 2000;
-        // Quiet time after a formatted block's last line that completes it.
-        int blockQuietMs = 150;
+        // Quiet time after the last line of a formatted block that lacks a
+        // tag, which completes it: long enough for a modem that paces its lines.
+        int blockQuietMs = 1000;
         int voltagePollMs = 1000;
         Opener opener; // the real port when empty
     };
@@ -82,7 +83,13 @@ private:
     {
         QString command;
         std::function<void(bool ok, const QStringList& answer)> done;
+        // The initialisation and AT: every modem answers them, so their
+        // silence alone says that the modem is gone.
+        bool essential = false;
+        // Called instead of done when the modem says nothing at all.
+        std::function<void()> silent = {};
     };
+    enum class Voltage { Unknown, Reported, Unsupported };
 
     void tryOpen();
     void beginInit();
@@ -92,6 +99,13 @@ private:
     void send(Step step);
     void sendNext();
     void onReadable();
+    void readSlice();
+    // Handles what the port holds, up to a slice; true when more may be left.
+    bool drainSlice();
+    void answered(const QStringList& lines);
+    void voltageSilent();
+    // Asks the modem whether it is still there, after another command went unanswered.
+    void checkAlive();
     void onPortError(QSerialPort::SerialPortError error);
     void onTimeout();
     void handle(const QList<ModemEvent>& events);
@@ -109,6 +123,8 @@ private:
     QTimer m_quietTimer;
     QTimer m_voltageTimer;
     QTimer m_retryTimer;
+    // Brings the next slice of what the port holds after the event loop's turn.
+    QTimer m_nextSlice;
     QFileSystemWatcher* m_watcher = nullptr;
 
     std::deque<Step> m_queue;
@@ -121,7 +137,9 @@ private:
     OpenResult m_lastFailure = OpenResult::Opened;
     Refusal m_refusal = Refusal::OpenFailed;
     QString m_lastDetail;
-    bool m_voltageSupported = false;
+    Voltage m_voltage = Voltage::Unknown;
+    // Voltage queries in a row that got no answer at all.
+    int m_voltageSilences = 0;
     qint64 m_lastRingMs = -1;
     QString m_model;
     QString m_serial;

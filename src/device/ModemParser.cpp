@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -69,7 +70,9 @@ QList<ModemEvent> ModemParser::feed(const QByteArray& bytes)
             continue;
         if (!m_dropping)
             m_partial.append(bytes.constData() + start, i - start);
-        line(m_partial, out);
+        // However the bytes came, a line over the limit is noise.
+        if (!m_dropping && m_partial.size() <= kMaxLine)
+            line(m_partial, out);
         m_partial.clear();
         m_dropping = false;
         start = i + 1;
@@ -93,6 +96,7 @@ QList<ModemEvent> ModemParser::flush()
 
 void ModemParser::complete(QList<ModemEvent>& out)
 {
+    m_justCompleted = false;
     if (!m_pending)
         return;
     const CallerIdBlock& b = m_block;
@@ -109,6 +113,7 @@ void ModemParser::line(const QByteArray& bytes, QList<ModemEvent>& out)
     const QByteArray trimmed = bytes.trimmed();
     if (trimmed.isEmpty())
         return;
+    const bool afterFullBlock = std::exchange(m_justCompleted, false);
     if (trimmed.size() >= kMinPacketDigits && trimmed.size() % 2 == 0 && isHex(trimmed)
         && (trimmed.startsWith("04") || trimmed.startsWith("80"))) {
         complete(out);
@@ -145,12 +150,12 @@ void ModemParser::line(const QByteArray& bytes, QList<ModemEvent>& out)
         rest = rest.mid(m.capturedLength());
         rang = true;
     }
-    if (rest.isEmpty() || tags(rest, out) || rang)
+    if (rest.isEmpty() || tags(rest, out, afterFullBlock && !rang) || rang)
         return;
     out.append({ ModemEvent::Kind::Line, text, {} });
 }
 
-bool ModemParser::tags(const QString& text, QList<ModemEvent>& out)
+bool ModemParser::tags(const QString& text, QList<ModemEvent>& out, bool afterFullBlock)
 {
     // Tags may run together on one line with blanks inside values, so values
     // end where the next known tag begins.
@@ -170,22 +175,39 @@ bool ModemParser::tags(const QString& text, QList<ModemEvent>& out)
             = i + 1 < matches.size() ? matches.at(i + 1).capturedStart() : text.size();
         const QString name = m.captured(1);
         const QString value = text.mid(m.capturedEnd(), end - m.capturedEnd()).trimmed();
+        const bool isDate = name == QLatin1String("DATE");
+        const bool isTime = name == QLatin1String("TIME");
+        const bool isName = name == QLatin1String("NAME");
+        const bool isMessage = name == QLatin1String("MESG");
+        const bool isNumber = !isDate && !isTime && !isName && !isMessage;
+        // An exchange that masks a number sends it again: after a full block
+        // that is the same call, not the next one.
+        if (afterFullBlock && isNumber)
+            continue;
+        afterFullBlock = false;
         CallerIdBlock& b = m_block;
-        if ((name == QLatin1String("DATE") && !b.date.isEmpty())
-            || (name == QLatin1String("TIME") && !b.time.isEmpty()))
-            complete(out); // a second date or time starts the next call's block
+        if ((isDate && !b.date.isEmpty()) || (isTime && !b.time.isEmpty())
+            || (isName && (!b.name.isEmpty() || !b.nameReason.isEmpty()))
+            || (isMessage && !b.message.isEmpty()))
+            complete(out); // a tag the block already has starts the next call's block
         m_pending = true;
-        if (name == QLatin1String("DATE"))
+        if (isDate)
             b.date = value;
-        else if (name == QLatin1String("TIME"))
+        else if (isTime)
             b.time = value;
-        else if (name == QLatin1String("NAME"))
+        else if (isName)
             setValue(b.name, b.nameReason, value);
-        else if (name == QLatin1String("MESG")) {
-            if (b.message.isEmpty())
-                b.message = value;
-        } else
+        else if (isMessage)
+            b.message = value;
+        else
             setValue(b.number, b.numberReason, value);
+        if (!b.date.isEmpty() && !b.time.isEmpty()
+            && (!b.number.isEmpty() || !b.numberReason.isEmpty())
+            && (!b.name.isEmpty() || !b.nameReason.isEmpty())) {
+            // Everything a block carries has come: no need to wait for the line to go quiet.
+            complete(out);
+            m_justCompleted = afterFullBlock = true;
+        }
     }
     return true;
 }

@@ -37,9 +37,11 @@ struct ModemEvent
 
 // Turns what a caller-ID modem sends into events. Bytes may come in chunks
 // split anywhere; lines end in CR, LF or both. Formatted caller-ID tags are
-// gathered into one block, which is complete at the next ring, at a raw packet
-// or at a repeated DATE or TIME, or when the caller says the line has been
-// quiet long enough (flush). Knows nothing of ports or time.
+// gathered into one block, which is complete once DATE, TIME, the number and
+// the name (or their reasons) have all come, at the next ring or raw packet,
+// at a tag the block already has (but a repeated number only masks the
+// first), or when the caller says the line has been quiet long enough
+// (flush). Knows nothing of ports or time.
 class ModemParser
 {
 public:
@@ -47,6 +49,8 @@ public:
     // Completes a block whose lines have all come.
     QList<ModemEvent> flush();
     bool blockPending() const { return m_pending; }
+    // Bytes held of a line whose end has not come yet.
+    qsizetype buffered() const { return m_partial.size(); }
 
     // A raw caller-ID packet (SDMF or MDMF, hex digits) as a block; false and
     // a reason for a corrupt one.
@@ -54,13 +58,15 @@ public:
 
 private:
     void line(const QByteArray& bytes, QList<ModemEvent>& out);
-    bool tags(const QString& text, QList<ModemEvent>& out);
+    bool tags(const QString& text, QList<ModemEvent>& out, bool afterFullBlock);
     void complete(QList<ModemEvent>& out);
 
     QByteArray m_partial;
     bool m_dropping = false;
     CallerIdBlock m_block;
     bool m_pending = false;
+    // The last line completed a block that had every tag.
+    bool m_justCompleted = false;
 };
 
 // Decides, from the rings and caller-ID blocks of a line and when they came,

@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -16,9 +17,28 @@ QByteArray helloLines()
                              "HELLO: CMD: no_log\n");
 }
 
+// Bytes taken from the socket at a time (a dozen lines); the slice's limits
+// are checked between them, so that a slice ends close to them.
+constexpr qint64 kReadChunk = 1024;
+
 } // namespace
 
-NcidLink::NcidLink(QString host, quint16 port, QObject* parent, DeviceTimerFactory timers)
+int NcidBackoff::failed()
+{
+    m_owed = m_delay;
+    m_delay = std::min(m_delay * 2, LastMs);
+    return m_owed;
+}
+
+void NcidBackoff::stable()
+{
+    m_delay = FirstMs;
+    m_owed = 0;
+    failureLogged = false;
+}
+
+NcidLink::NcidLink(QString host, quint16 port, QObject* parent, DeviceTimerFactory timers,
+    std::shared_ptr<NcidBackoff> backoff)
     : QObject(parent)
     , m_host(std::move(host))
     , m_port(port)
@@ -26,10 +46,18 @@ NcidLink::NcidLink(QString host, quint16 port, QObject* parent, DeviceTimerFacto
     , m_deadline(timers(this))
     , m_retry(timers(this))
     , m_keepAlive(timers(this))
+    , m_stable(timers(this))
+    , m_backoff(backoff ? std::move(backoff) : std::make_shared<NcidBackoff>())
 {
     m_socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    m_socket->setReadBufferSize(ReadBufferBytes);
+    m_nextSlice.setSingleShot(true);
+    connect(&m_nextSlice, &QTimer::timeout, this, [this] { readSlice(); });
     connect(m_socket, &QTcpSocket::connected, this, [this] { onConnected(); });
-    connect(m_socket, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
+    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+        if (!m_nextSlice.isActive())
+            readSlice();
+    });
     connect(m_socket, &QTcpSocket::errorOccurred, this,
         [this](QAbstractSocket::SocketError error) { onSocketError(error); });
     // A close without an error (a server that shuts down in order) ends the connection too.
@@ -43,6 +71,10 @@ NcidLink::NcidLink(QString host, quint16 port, QObject* parent, DeviceTimerFacto
             return;
         m_socket->write("\n");
         m_keepAlive->start(KeepAliveMs);
+    };
+    m_stable->onTimeout = [this] {
+        if (m_state == State::Up)
+            m_backoff->stable();
     };
 }
 
@@ -62,8 +94,15 @@ QString NcidLink::address() const
 
 void NcidLink::start()
 {
-    if (m_state == State::Stopped)
-        connectNow();
+    if (m_state != State::Stopped)
+        return;
+    // A link made to replace one that just failed waits as that one would have.
+    if (const int wait = m_backoff->owed()) {
+        m_state = State::Waiting;
+        m_retry->start(wait);
+        return;
+    }
+    connectNow();
 }
 
 void NcidLink::stop()
@@ -72,13 +111,17 @@ void NcidLink::stop()
     m_deadline->stop();
     m_retry->stop();
     m_keepAlive->stop();
+    m_stable->stop();
+    m_nextSlice.stop();
     m_socket->abort();
+    reportSharedLineCalls();
     setPresent(false);
 }
 
 void NcidLink::connectNow()
 {
     m_socket->abort();
+    m_nextSlice.stop();
     m_parser.reset();
     m_state = State::Connecting;
     m_deadline->start(ConnectTimeoutMs);
@@ -94,22 +137,41 @@ void NcidLink::onConnected()
     m_deadline->start(GreetingTimeoutMs);
 }
 
-void NcidLink::onReadyRead()
+void NcidLink::readSlice()
 {
-    Application()->Guard(this, [this] {
-        if (m_state != State::Greeting && m_state != State::Up) {
-            m_socket->readAll();
-            return;
-        }
-        m_keepAlive->start(KeepAliveMs);
-        const QByteArray data = m_socket->readAll();
+    bool more = true;
+    Application()->Guard(this, [this, &more] { more = drain(true); });
+    // Whatever a slice left (or a handler's failure cut short) comes at the next
+    // turn, which also lets a full socket read from the kernel again.
+    if (more)
+        m_nextSlice.start(0);
+}
+
+bool NcidLink::drain(bool paced)
+{
+    if (m_state != State::Greeting && m_state != State::Up) {
+        m_socket->readAll();
+        return false;
+    }
+    m_keepAlive->start(KeepAliveMs);
+    QElapsedTimer clock;
+    clock.start();
+    int lines = 0;
+    for (;;) {
+        // Reading until nothing comes lets the socket fetch more from the kernel.
+        const QByteArray data = m_socket->read(kReadChunk);
+        if (data.isEmpty())
+            return false;
         for (const NcidEvent& event : m_parser.feed(data)) {
             handle(event);
+            ++lines;
             // A handled line may have ended the connection: the rest belongs to no one.
             if (m_state != State::Greeting && m_state != State::Up)
-                break;
+                return false;
         }
-    });
+        if (paced && (lines >= SliceLines || clock.elapsed() >= SliceMs))
+            return true;
+    }
 }
 
 void NcidLink::handle(const NcidEvent& event)
@@ -120,8 +182,7 @@ void NcidLink::handle(const NcidEvent& event)
             return;
         m_state = State::Up;
         m_deadline->stop();
-        m_retryDelay = FirstRetryMs;
-        m_failureLogged = false;
+        m_stable->start(StableMs);
         m_model = NcidParser::modelFromGreeting(event.text);
         setPresent(true);
         return;
@@ -148,19 +209,41 @@ void NcidLink::handle(const NcidEvent& event)
 
 void NcidLink::raiseCall(const NcidCall& call)
 {
-    bool isNew = false;
-    const int line = m_lines.numberFor(call.line, &isNew);
-    if (isNew)
-        emit logLine(
-            QStringLiteral("NCID hattı \"%1\": Hat no. %2")
-                .arg(call.line.trimmed().isEmpty() ? QStringLiteral("-") : call.line.trimmed())
-                .arg(line));
+    NcidLineNumbers::Outcome outcome = NcidLineNumbers::Outcome::Known;
+    const int line = m_lines.numberFor(call.line, &outcome);
+    switch (outcome) {
+    case NcidLineNumbers::Outcome::Given:
+        emit logLine(QStringLiteral("NCID hattı \"%1\": Hat no. %2")
+                         .arg(NcidLineNumbers::shownLabel(call.line))
+                         .arg(line));
+        break;
+    case NcidLineNumbers::Outcome::TableFull:
+        emit logLine(QStringLiteral("NCID sunucusu %1 hattan fazlasını bildiriyor; yeni hatların "
+                                    "çağrıları Hat no. %2 olarak gösterilir")
+                         .arg(NcidLineNumbers::MaxLabels)
+                         .arg(line));
+        ++m_sharedLineCalls;
+        break;
+    case NcidLineNumbers::Outcome::Shared:
+        ++m_sharedLineCalls;
+        break;
+    default:
+        break;
+    }
     const auto shown
         = [](const QString& field) { return field == QLatin1String("-") ? QString() : field; };
     const QString dateTime
         = QStringList({ shown(call.date), shown(call.time) }).join(QLatin1Char(' ')).trimmed();
     emit callArrived(
         line, NcidParser::shownNumber(call.number), dateTime, NcidParser::shownName(call.name));
+}
+
+void NcidLink::reportSharedLineCalls()
+{
+    if (m_sharedLineCalls > 0)
+        emit logLine(QStringLiteral("NCID: %1 çağrı, tabloya sığmayan hatlardan geldi")
+                         .arg(m_sharedLineCalls));
+    m_sharedLineCalls = 0;
 }
 
 void NcidLink::onSocketError(QAbstractSocket::SocketError error)
@@ -176,6 +259,10 @@ void NcidLink::onSocketError(QAbstractSocket::SocketError error)
             return;
         case State::Greeting:
         case State::Up:
+            // What the server said before it went is still read: nothing it sent is lost.
+            drain(false);
+            if (m_state != State::Greeting && m_state != State::Up)
+                return;
             fail(QStringLiteral("NCID sunucusu bağlantıyı kesti (%1): %2")
                      .arg(address(), errorText(error)));
             return;
@@ -202,13 +289,15 @@ void NcidLink::fail(const QString& why)
     m_state = State::Waiting;
     m_deadline->stop();
     m_keepAlive->stop();
+    m_stable->stop();
+    m_nextSlice.stop();
     m_socket->abort();
     m_parser.reset();
+    reportSharedLineCalls();
     setPresent(false);
-    m_retry->start(m_retryDelay);
-    m_retryDelay = std::min(m_retryDelay * 2, LastRetryMs);
-    if (!why.isEmpty() && !m_failureLogged) {
-        m_failureLogged = true;
+    m_retry->start(m_backoff->failed());
+    if (!why.isEmpty() && !m_backoff->failureLogged) {
+        m_backoff->failureLogged = true;
         emit logLine(why);
     }
 }

@@ -192,26 +192,48 @@ QString NcidParser::shownName(const QString& name)
     return n;
 }
 
-int NcidLineNumbers::numberFor(const QString& label, bool* isNew)
+QString NcidLineNumbers::shownLabel(const QString& label)
 {
-    const QString key = label.trimmed().isEmpty() ? QStringLiteral("-") : label.trimmed();
-    if (isNew)
-        *isNew = false;
-    if (const auto found = m_numbers.constFind(key); found != m_numbers.cend())
-        return *found;
-    bool numeric = false;
-    int number = key.toInt(&numeric);
-    // Digits only: "+1" or " 1" are labels, not line numbers.
-    for (QChar c : key)
-        numeric = numeric && c.isDigit();
-    if (!numeric || number > 9999) {
-        number = 1;
-        while (m_taken.contains(number))
-            ++number;
-        if (isNew)
-            *isNew = true;
+    const QString key = label.trimmed().left(MaxLabelLength).trimmed();
+    return key.isEmpty() ? QStringLiteral("-") : key;
+}
+
+int NcidLineNumbers::lowestFree() const
+{
+    int number = 1;
+    while (m_taken.contains(number))
+        ++number;
+    return number;
+}
+
+int NcidLineNumbers::numberFor(const QString& label, Outcome* outcome)
+{
+    Outcome result = Outcome::Known;
+    const QString key = shownLabel(label);
+    int number = m_numbers.value(key, 0);
+    if (number == 0 && m_numbers.size() >= MaxLabels) {
+        // A server with this many lines is broken or hostile: stop remembering.
+        result = m_shared == 0 ? Outcome::TableFull : Outcome::Shared;
+        if (m_shared == 0) {
+            m_shared = lowestFree();
+            m_taken.insert(m_shared);
+        }
+        number = m_shared;
+    } else if (number == 0) {
+        bool digits = key.size() <= 4;
+        for (QChar c : key)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        number = digits ? key.toInt() : 0;
+        if (number >= 1 && !m_taken.contains(number)) {
+            result = Outcome::Own;
+        } else {
+            number = lowestFree();
+            result = Outcome::Given;
+        }
+        m_numbers.insert(key, number);
+        m_taken.insert(number);
     }
-    m_numbers.insert(key, number);
-    m_taken.append(number);
+    if (outcome)
+        *outcome = result;
     return number;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -55,6 +56,8 @@ public:
     std::vector<NcidEvent> feed(QByteArrayView chunk);
     // Forgets a partial line and a previous overflow (for a new connection).
     void reset();
+    // Bytes held of a line whose end has not come yet.
+    qsizetype buffered() const { return m_pending.size(); }
 
     // One line without its line end.
     static NcidEvent parseLine(QByteArrayView line);
@@ -72,16 +75,33 @@ private:
     bool m_overflowed = false;
 };
 
-// Gives every line label a line number: a label that is a number keeps it,
-// any other label gets the lowest number not yet given, in order of first
-// appearance.
+// Gives every line label a line number of its own: a label that is a line
+// number (1 to 9999, digits only) keeps it while it is free; any other label,
+// and a number whose line is taken, gets the lowest number not yet given, in
+// order of first appearance. The table holds a few dozen labels, told apart
+// by their first characters; labels beyond it share one number.
 class NcidLineNumbers
 {
 public:
-    // The number for the label; isNew tells whether the label was given a number just now.
-    int numberFor(const QString& label, bool* isNew = nullptr);
+    static constexpr int MaxLabels = 32;
+    static constexpr qsizetype MaxLabelLength = 32;
+
+    enum class Outcome {
+        Known, // seen before
+        Own, // a number that is its own line number
+        Given, // given a number it does not carry itself: worth a line in the log
+        TableFull, // the first label beyond the table: given the shared number
+        Shared, // a later one: the shared number as well
+    };
+
+    int numberFor(const QString& label, Outcome* outcome = nullptr);
+    // The label as the table keeps it and the log shows it ("-" for none).
+    static QString shownLabel(const QString& label);
 
 private:
+    int lowestFree() const;
+
     QHash<QString, int> m_numbers;
-    QList<int> m_taken;
+    QSet<int> m_taken;
+    int m_shared = 0;
 };

@@ -76,7 +76,7 @@ void NcidCandidate::startSearch(Found found)
 {
     if (m_link)
         return;
-    m_link = std::make_unique<NcidLink>(m_host, m_port, nullptr, m_timers);
+    m_link = std::make_unique<NcidLink>(m_host, m_port, nullptr, m_timers, m_backoff);
     m_link->setQuietWhenUnreachable(true);
     connect(m_link.get(), &NcidLink::presenceChanged, this, [this, found](bool present) {
         if (!present || !m_link)

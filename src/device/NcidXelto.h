@@ -48,5 +48,7 @@ private:
     QString m_host;
     quint16 m_port;
     DeviceTimerFactory m_timers;
+    // Outlives the links handed over with a device: the next search waits as they would.
+    std::shared_ptr<NcidBackoff> m_backoff = std::make_shared<NcidBackoff>();
     std::unique_ptr<NcidLink> m_link;
 };

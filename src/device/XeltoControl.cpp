@@ -1,5 +1,7 @@
 #include "XeltoControl.h"
 
+#include "CallerTexts.h"
+#include "DeviceText.h"
 #include "Forms.h"
 
 namespace {
@@ -90,7 +92,13 @@ HRESULT XeltoControl::Unadvise(quint32 cookie)
 void XeltoControl::fireCallerID(const QString& deviceId, const QString& line, const QString& number,
     const QString& dateTime, const QString& otherText)
 {
-    fireEvent(XeltoDispId::OnCallerID, { deviceId, line, number, dateTime, otherText });
+    // Every device's calls pass here: what a device sends is cleaned once, for all of them.
+    QString shownNumber = DeviceText::clean(number);
+    if (shownNumber.isEmpty())
+        shownNumber = CallerTexts::missingNumber();
+    fireEvent(XeltoDispId::OnCallerID,
+        { DeviceText::clean(deviceId), DeviceText::clean(line), shownNumber,
+            DeviceText::clean(dateTime), DeviceText::clean(otherText) });
 }
 
 void XeltoControl::fireSignal(const QStringList& levels)
@@ -113,7 +121,8 @@ void XeltoControl::fireEvent(DISPID id, const QVariantList& args)
 
 void XeltoControl::logLine(const QString& line)
 {
-    Application()->Guard(this, [&] { throw Exception(line); });
+    const QString shown = DeviceText::clean(line, DeviceText::MaxLogLength);
+    Application()->Guard(this, [&] { throw Exception(shown); });
 }
 
 HRESULT XeltoControl::noDevice(const QString& keyword)

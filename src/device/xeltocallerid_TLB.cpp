@@ -1,5 +1,6 @@
 #include "xeltocallerid_TLB.h"
 
+#include "DeviceText.h"
 #include "Forms.h"
 
 const QUuid CLASS_Xelto(QStringLiteral("{EEA18052-171F-4293-8598-AB6E1D7257B2}"));
@@ -87,6 +88,9 @@ QString TXelto::Command(const QString& keyword)
     QString result;
     if (IXelto* control = DefaultInterface())
         OleCheck(control->Command(keyword, &result));
+    // The model and serial number are the device's own words, shown in the window.
+    if (keyword == QLatin1String("devicemodel") || keyword == QLatin1String("serial"))
+        return DeviceText::clean(result);
     return result;
 }
 

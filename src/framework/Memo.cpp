@@ -3,6 +3,9 @@
 #include "Exceptions.h"
 
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace Memo {
 
@@ -43,20 +46,48 @@ int LineCount(const QPlainTextEdit* memo)
     return int(Lines(memo).size());
 }
 
+namespace {
+
+// Edits the memo's document in place: setting the whole text again would lay
+// out and shape every line for each one added, which a log that takes many
+// lines a second cannot afford. Like setting the text, an edit clears the undo
+// history, so that a log keeps nothing of the lines it dropped.
+template <typename Edit> void editInPlace(QPlainTextEdit* memo, Edit edit)
+{
+    QTextDocument* document = memo->document();
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
+    edit(cursor, document);
+    document->setUndoRedoEnabled(undo);
+}
+
+} // namespace
+
 void Add(QPlainTextEdit* memo, const QString& line)
 {
-    QStringList lines = Lines(memo);
-    lines.append(line);
-    SetLines(memo, lines);
+    editInPlace(memo, [&](QTextCursor& cursor, QTextDocument* document) {
+        cursor.movePosition(QTextCursor::End);
+        // A last line without its line break gets one before the new line.
+        const int last = document->characterCount() - 2;
+        const bool ended = last < 0 || document->characterAt(last) == QChar::ParagraphSeparator;
+        cursor.insertText((ended ? QString() : QStringLiteral("\n")) + line + QLatin1Char('\n'));
+    });
 }
 
 void Delete(QPlainTextEdit* memo, int index)
 {
-    QStringList lines = Lines(memo);
-    if (index < 0 || index >= lines.size())
+    if (index < 0 || index >= LineCount(memo))
         throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    lines.removeAt(index);
-    SetLines(memo, lines);
+    editInPlace(memo, [&](QTextCursor& cursor, QTextDocument* document) {
+        const QTextBlock block = document->findBlockByNumber(index);
+        cursor.setPosition(block.position());
+        // The line with its line break; a last line without one leaves the break before it.
+        const QTextBlock next = block.next();
+        cursor.setPosition(next.isValid() ? next.position() : block.position() + block.length() - 1,
+            QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    });
 }
 
 } // namespace Memo

@@ -16,6 +16,13 @@ bool X11Speaker::Beep(unsigned frequency, unsigned duration)
     auto* display = static_cast<Display*>(m_display);
     if (!display)
         return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (frequency == m_frequency && duration == m_duration
+        && now - m_rung < std::chrono::milliseconds(duration))
+        return true;
+    m_frequency = frequency;
+    m_duration = duration;
+    m_rung = now;
     XKeyboardState saved {};
     XGetKeyboardControl(display, &saved);
 

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QPair>
 
+#include <chrono>
+
 // The system speaker: a tone of a given pitch and length.
 class ISpeaker
 {
@@ -13,7 +15,9 @@ public:
 };
 
 // Rings the X11 keyboard bell with the requested pitch and length, then puts
-// the desktop's own bell settings back.
+// the desktop's own bell settings back. A tone asked for while the same tone
+// still sounds is heard as that one, so it is not rung again: a flood of calls
+// costs the X server one bell per tone's length, not a round trip per call.
 class X11Speaker : public ISpeaker
 {
 public:
@@ -22,6 +26,9 @@ public:
 
 private:
     void* m_display;
+    unsigned m_frequency = 0;
+    unsigned m_duration = 0;
+    std::chrono::steady_clock::time_point m_rung;
 };
 
 // Records tones instead of playing them: the double for tests and, with

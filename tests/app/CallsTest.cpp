@@ -4,6 +4,7 @@
 #include "Platform.h"
 
 #include <QAccessible>
+#include <QProgressBar>
 
 namespace {
 
@@ -92,4 +93,63 @@ TEST_F(CallsTest, AScreenReaderReadsTheLatestCallsFromTheList)
     EXPECT_EQ(table->cellAt(5, 3)->text(QAccessible::Name), QStringLiteral("SN-7"));
     EXPECT_EQ(table->cellAt(0, 4)->text(QAccessible::Name), text(2, 0));
     EXPECT_EQ(table->cellAt(0, 2)->text(QAccessible::Name), text(0, 0));
+}
+
+namespace {
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+} // namespace
+
+TEST_F(CallsTest, AFloodOfCallsIsPaintedOncePerFrameAndEveryCallCounted)
+{
+    form->show();
+    QCoreApplication::processEvents();
+    // The frames' ends are the test's to say; the window starts quiet.
+    form->frameTimer->setInterval(24 * 3600 * 1000);
+    for (int i = 0; i < 3 && form->frameTimer->isActive(); ++i)
+        form->frameTick();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(form->frameTimer->isActive());
+    PaintCounter list(form->GridView1), counter(form->Label5), meter(form->ProgressBar1);
+    // A call per turn of the event loop, as a device delivers a flood.
+    for (int n = 1; n <= 100; ++n) {
+        call(n);
+        device->raiseSignal({ QString::number(10 + n % 20), QStringLiteral("0"),
+            QStringLiteral("0"), QStringLiteral("0") });
+        QCoreApplication::processEvents();
+    }
+    // The first call is shown at once; the rest wait for the frame's end.
+    EXPECT_EQ(list.paints, 1);
+    EXPECT_EQ(counter.paints, 1);
+    EXPECT_LE(meter.paints, 1);
+    // What the window holds is exact all along, for every call.
+    EXPECT_EQ(form->Label5->text(), QStringLiteral("100"));
+    EXPECT_EQ(text(2, 5), QStringLiteral("100"));
+    EXPECT_EQ(form->ProgressBar1->value(), 10 + 100 % 20);
+    EXPECT_EQ(speaker.beeps.size(), 100);
+
+    form->frameTick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.paints, 2) << "the frame's end paints the latest state once";
+    EXPECT_EQ(counter.paints, 2);
+    EXPECT_LE(meter.paints, 2);
+    // A frame without a change ends the pacing: the next call is shown at once.
+    form->frameTick();
+    call(101);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.paints, 3);
+    EXPECT_EQ(counter.paints, 3);
 }

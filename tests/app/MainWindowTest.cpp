@@ -331,3 +331,39 @@ TEST_F(MainWindowFixture, WidgetsCarryTheirTurkishNamesForScreenReaders)
     for (const char* caption : { "Test", "Bağlantı Kılavuzu !", "?" })
         EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
 }
+
+TEST_F(MainWindowFixture, TheMetersShowWhatTheyShowAtStartUpOnceTheDeviceHasGone)
+{
+    QProgressBar* meters[]
+        = { form->ProgressBar1, form->ProgressBar2, form->ProgressBar3, form->ProgressBar4 };
+    QLabel* labels[] = { form->Label1, form->Label2, form->Label3, form->Label4 };
+    const auto shown = [&] {
+        QStringList texts;
+        for (int i = 0; i < 4; ++i)
+            texts << QString::number(meters[i]->value()) + QLatin1Char('/') + labels[i]->text();
+        return texts;
+    };
+    const auto texts = [](std::initializer_list<const char*> list) {
+        QStringList out;
+        for (const char* t : list)
+            out << QString::fromUtf8(t);
+        return out;
+    };
+    const QStringList atStartUp = shown();
+    EXPECT_EQ(atStartUp, texts({ "0/-", "0/-", "0/-", "0/-" }));
+
+    device->attach(QStringLiteral("M"), QStringLiteral("S"));
+    poll();
+    device->raiseSignal(texts({ "48", "12", "0", "30" }));
+    EXPECT_EQ(shown(), texts({ "30/48", "12/12", "0/0", "30/30" }));
+    device->detach();
+    poll();
+    ASSERT_EQ(form->Label9->text(), QStringLiteral("Bağlantı bekleniyor"));
+    EXPECT_EQ(shown(), atStartUp) << "no voltage is shown for a device that is gone";
+
+    // A device that comes back shows its levels again.
+    device->attach(QStringLiteral("M"), QStringLiteral("S"));
+    poll();
+    device->raiseSignal(texts({ "20", "0", "0", "0" }));
+    EXPECT_EQ(shown().first(), QStringLiteral("20/20"));
+}

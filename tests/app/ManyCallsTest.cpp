@@ -166,3 +166,32 @@ TEST_F(ManyCallsTest, TheListStaysAtSixRowsAndMemoryStaysFlat)
     EXPECT_LE(grownKiB, 1024.0) << "resident memory grew by " << grownKiB << " KiB over "
                                 << TotalCalls - SettleCalls << " calls";
 }
+
+TEST_F(ManyCallsTest, TwentyThousandDeviceMessagesLeaveTheLogAtItsLastTwoLinesAndMemoryFlat)
+{
+    // What a device says (an NCID server's MSG: lines, a refused command)
+    // reaches the log as an escaped exception does.
+    const auto say = [](int n) {
+        Application()->Guard(
+            nullptr, [n] { throw Exception(QStringLiteral("NCID: Sunucu iletisi %1").arg(n)); });
+    };
+    constexpr int Messages = 20000;
+    for (int n = 1; n <= SettleCalls; ++n)
+        say(n);
+    QCoreApplication::processEvents();
+    const std::size_t settled = residentBytes();
+    for (int n = SettleCalls + 1; n <= Messages; ++n) {
+        say(n);
+        if (n % 100 == 0)
+            QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    const QStringList lines = log();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral("iletisi %1").arg(Messages)));
+    EXPECT_TRUE(lines.at(0).endsWith(QStringLiteral("iletisi %1").arg(Messages - 1)));
+    if (!CompareMemory)
+        return;
+    const double grownKiB = (double(residentBytes()) - double(settled)) / 1024.0;
+    EXPECT_LE(grownKiB, 1024.0) << "resident memory grew by " << grownKiB << " KiB";
+}

@@ -1,5 +1,6 @@
 #include "ModemXelto.h"
 #include "AutoXelto.h"
+#include "FloodSupport.h"
 #include "Forms.h"
 #include "ModemEmulator.h"
 #include "ModemFinder.h"
@@ -336,6 +337,84 @@ TEST_F(ModemFixture, PermissionDeniedAndLockedPortsAreOneLineEach)
     EXPECT_TRUE(log.last().contains(s("başka bir program"))) << qPrintable(log.last());
     EXPECT_TRUE(modem.commands().isEmpty()) << "the port was never opened";
     EXPECT_FALSE(control->devicePresent());
+}
+
+TEST_F(ModemFixture, AVoltageQueryThatGoesUnansweredEndsThePollNotTheModem)
+{
+    modem.behaviour().ignored = QStringList { s("AT-TRV") };
+    options.commandTimeoutMs = 300;
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady()) << qPrintable(modem.commands().join(QLatin1Char(' ')));
+    // Asked at the identification and once more by the poll; then never again.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count("AT-TRV") == 2; }, kWaitMs));
+    const QDateTime when(QDate(2026, 12, 9), QTime(14, 30));
+    modem.ring();
+    modem.send(ModemEmulator::formattedBlock(s("02125550123"), s("AYSE YILMAZ"), when));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() == 1; }, kWaitMs));
+    // Each silence was followed by a plain AT, which the modem answered.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return count("AT") == 2; }, kWaitMs));
+    EXPECT_TRUE(control->devicePresent());
+    EXPECT_EQ(count("ATZ"), 1) << "never initialised again";
+    EXPECT_EQ(count("AT-TRV"), 2);
+    EXPECT_TRUE(sink.signals_.isEmpty()) << "no voltage was ever known";
+    EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
+
+    // A modem that answers nothing at all is still found gone, by its AT.
+    modem.behaviour().ignored = QStringList { s("*") };
+    command(s("LineStatus1"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !control->devicePresent(); }, kWaitMs));
+    EXPECT_EQ(count("AT"), 3);
+}
+
+TEST_F(ModemFixture, ABlockWhoseLinesComeSlowlyIsOneCall)
+{
+    // Real modems and serial links pace their output: lines a fifth of a second apart.
+    options.blockQuietMs = ModemLink::Options {}.blockQuietMs;
+    modem.behaviour().voltage = s("ERROR");
+    ASSERT_TRUE(plug());
+    open();
+    ASSERT_TRUE(waitReady());
+    const auto paced = [&](const QList<QByteArray>& lines) {
+        for (const QByteArray& line : lines) {
+            modem.send(line);
+            QTest::qWait(200);
+        }
+    };
+    modem.ring();
+    paced({ "\r\nDATE = 1209\r\n", "TIME = 1430\r\n", "NMBR = 02125550123\r\n",
+        "NAME = AYSE YILMAZ\r\n" });
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !sink.calls.isEmpty(); }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(0),
+        QStringList(
+            { s("EMU-0001"), s("1"), s("02125550123"), s("09.12.2026 14:30"), s("AYSE YILMAZ") }));
+
+    // Without a name the block ends after a quiet time long enough for paced lines.
+    paced({ "\r\nDATE = 1209\r\n", "TIME = 1431\r\n", "NMBR = 02125550124\r\n" });
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() >= 2; }, kWaitMs));
+    ASSERT_EQ(sink.calls.size(), 2) << qPrintable(sink.calls.last().join(QLatin1Char('|')));
+    EXPECT_EQ(sink.calls.at(1).at(2), s("02125550124"));
+    EXPECT_EQ(sink.calls.at(1).at(3), s("09.12.2026 14:31"));
+
+    // The next ring ends one at once.
+    paced({ "\r\nTIME = 1432\r\n", "NMBR = 02125550125\r\n" });
+    modem.ring();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return sink.calls.size() >= 3; }, kWaitMs));
+    EXPECT_EQ(sink.calls.at(2).at(2), s("02125550125"));
+}
+
+TEST_F(ModemFixture, AFloodOfAnswerLinesIsReadInBoundedMemory)
+{
+    // Five megabytes of lines for the model: a modem gone mad, or line noise.
+    modem.behaviour().longAnswers.insert(s("AT+GMM"), 150000);
+    options.commandTimeoutMs = 6 * kWaitMs;
+    ASSERT_TRUE(plug());
+    HeapPeak heap;
+    open();
+    ASSERT_TRUE(runUntil([this] { return control->devicePresent(); }, 6 * kWaitMs));
+    heap.sample();
+    EXPECT_EQ(command(s("devicemodel")), s("LINE 000000001 OF A LONG ANSWER"));
+    EXPECT_LT(heap.growthMiB(), 2.0) << "the answer's lines were kept";
 }
 
 TEST(ModemPort, APortAnotherProgramHoldsIsReportedLocked)

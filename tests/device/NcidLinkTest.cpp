@@ -1,8 +1,10 @@
 #include "NcidLink.h"
 #include "FakeDeviceClock.h"
 #include "FakeNcidServer.h"
+#include "FloodSupport.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -11,6 +13,13 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -178,7 +187,7 @@ TEST_F(NcidLinkTest, AServerClosingMidLineRaisesNoCallAndTheLinkWaitsToRetry)
     EXPECT_EQ(calls[0].number, QStringLiteral("02125550199"));
 }
 
-TEST_F(NcidLinkTest, RetriesWaitLongerEachTimeUpToHalfAMinuteAndStartOverAfterAGreeting)
+TEST_F(NcidLinkTest, RetriesWaitLongerEachTimeUpToHalfAMinuteAndStartOverAfterAStableConnection)
 {
     const quint16 listening = port;
     ncid.server.close();
@@ -208,9 +217,40 @@ TEST_F(NcidLinkTest, RetriesWaitLongerEachTimeUpToHalfAMinuteAndStartOverAfterAG
     ASSERT_TRUE(waitFor([this] { return ncid.client && ncid.received.contains("no_log\n"); }));
     send(PlainGreeting);
     ASSERT_TRUE(waitFor([&] { return link->present(); }));
+    // A greeting alone proves little; a connection that stays up a minute starts over.
+    EXPECT_EQ(link->retryDelay(), 30000);
+    clock.advance(NcidLink::StableMs);
     EXPECT_EQ(link->retryDelay(), NcidLink::FirstRetryMs);
     ncid.client->abort();
     ASSERT_TRUE(waitFor([&] { return clock.running() == QList<int>({ 1000 }); }));
+    EXPECT_EQ(log.size(), 2);
+}
+
+TEST_F(NcidLinkTest, AServerThatGreetsAndClosesIsRetriedOnTheSameBackOffAsOneThatRefuses)
+{
+    auto link = makeLink();
+    link->start();
+    const QList<int> waits = { 1000, 2000, 4000, 8000, 16000, 30000, 30000 };
+    for (int i = 0; i < waits.size(); ++i) {
+        ASSERT_TRUE(waitFor([&] { return ncid.accepted == i + 1 && ncid.introduced(); })) << i;
+        send(PlainGreeting);
+        ASSERT_TRUE(waitFor([&] { return link->present(); }));
+        ncid.client->abort();
+        ASSERT_TRUE(waitFor([&] { return !link->present(); }));
+        EXPECT_EQ(clock.running(), QList<int>({ waits[i] })) << "after greeting " << i + 1;
+        clock.advance(waits[i]);
+    }
+    // One line for the whole outage: each greeting ends it for a moment only.
+    EXPECT_EQ(log.size(), 1) << qPrintable(log.join(QLatin1Char('\n')));
+
+    // A connection that stays up a minute ends the outage.
+    ASSERT_TRUE(waitFor([&] { return ncid.accepted == waits.size() + 1 && ncid.introduced(); }));
+    send(PlainGreeting);
+    ASSERT_TRUE(waitFor([&] { return link->present(); }));
+    clock.advance(NcidLink::StableMs);
+    ncid.client->abort();
+    ASSERT_TRUE(waitFor([&] { return !link->present(); }));
+    EXPECT_EQ(clock.running(), QList<int>({ NcidLink::FirstRetryMs }));
     EXPECT_EQ(log.size(), 2);
 }
 
@@ -316,4 +356,125 @@ TEST_F(NcidLinkTest, StoppingEndsTheConnectionAndEveryTimer)
     QTest::qWait(50);
     EXPECT_EQ(ncid.accepted, 1);
     EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(NcidLinkTest, LabelsNeverShareALineNumberAndAFloodOfLabelsCostsAFewLogLines)
+{
+    auto link = greetedLink(PlainGreeting);
+    ASSERT_TRUE(link);
+    const auto cid = [](const QByteArray& label, int n) {
+        return "CID: *DATE*12092026*TIME*1430*LINE*" + label + "*NMBR*02125550"
+            + QByteArray::number(n) + "*MESG*NONE*NAME*-*\n";
+    };
+    const QList<QByteArray> labels = { "HOME", "1", "10000", "00002", "0", "2" };
+    QByteArray bytes;
+    for (int round = 0; round < 2; ++round)
+        for (const QByteArray& label : labels)
+            bytes += cid(label, int(calls.size() + bytes.count('\n')) + 100);
+    send(bytes);
+    ASSERT_TRUE(waitFor([this] { return calls.size() == 12; }));
+    QList<int> numbers;
+    for (const Call& c : calls)
+        numbers << c.line;
+    EXPECT_EQ(numbers, QList<int>({ 1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6 }));
+    // Each label's number is said once, whether the label is a word or a number.
+    EXPECT_EQ(log,
+        QStringList({ QStringLiteral("NCID hattı \"HOME\": Hat no. 1"),
+            QStringLiteral("NCID hattı \"1\": Hat no. 2"),
+            QStringLiteral("NCID hattı \"10000\": Hat no. 3"),
+            QStringLiteral("NCID hattı \"00002\": Hat no. 4"),
+            QStringLiteral("NCID hattı \"0\": Hat no. 5"),
+            QStringLiteral("NCID hattı \"2\": Hat no. 6") }));
+
+    // Two thousand long labels: a line each until the table is full, then one line.
+    bytes.clear();
+    for (int i = 0; i < 2000; ++i)
+        bytes += cid(QByteArray::number(i) + QByteArray(1000, 'L'), i);
+    send(bytes);
+    ASSERT_TRUE(waitFor([this] { return calls.size() == 2012; }));
+    const int shared = NcidLineNumbers::MaxLabels + 1;
+    EXPECT_EQ(calls.back().line, shared);
+    ASSERT_EQ(log.size(), NcidLineNumbers::MaxLabels + 1);
+    EXPECT_TRUE(log[6].startsWith(QStringLiteral("NCID hattı \"0LLLL")));
+    EXPECT_LE(log[6].size(), 100) << "a label is cut to what the window shows";
+    EXPECT_TRUE(log.last().contains(QStringLiteral("Hat no. %1").arg(shared)))
+        << qPrintable(log.last());
+    EXPECT_TRUE(link->present());
+}
+
+TEST_F(NcidLinkTest, AServerFasterThanTheProgramIsReadInBoundedMemory)
+{
+    // A hundred thousand lines written as fast as the kernel takes them,
+    // from a thread, so that whatever the link does not read piles up.
+    constexpr int Lines = 100000;
+    struct Kind
+    {
+        const char* format;
+        int calls;
+    };
+    const Kind kinds[] = {
+        { "CID: *DATE*12092026*TIME*1430*LINE*1*NMBR*0212%07d*MESG*NONE*NAME*-*\n", Lines },
+        { "CIDLOG: *DATE*12082026*TIME*0915*LINE*1*NMBR*0312%07d*MESG*NONE*NAME*ESKI*\n", 0 },
+    };
+    for (int k = 0; k < 2; ++k) {
+        const Kind& kind = kinds[k];
+        auto link = makeLink();
+        link->start();
+        ASSERT_TRUE(waitFor([&] { return ncid.accepted == k + 1 && ncid.introduced(); }));
+        send(PlainGreeting);
+        ASSERT_TRUE(waitFor([&] { return link->present(); }));
+        QObject::disconnect(link.get(), &NcidLink::callArrived, nullptr, nullptr);
+        HeapPeak heap;
+        int arrived = 0;
+        // An event loop of its own: waiting with pauses between turns would
+        // slow the link's slices down to a crawl.
+        QEventLoop loop;
+        QObject::connect(link.get(), &NcidLink::callArrived, &loop, [&] {
+            if (++arrived % 4096 == 0)
+                heap.sample();
+            if (arrived == kind.calls + 1)
+                loop.quit();
+        });
+        QTimer::singleShot(6 * Patience, &loop, &QEventLoop::quit);
+        const int fd = ::dup(int(ncid.client->socketDescriptor()));
+        ASSERT_GE(fd, 0);
+        std::atomic<bool> stop { false };
+        std::thread writer([&] {
+            const auto writeAll = [&](const char* bytes, int size) {
+                for (int at = 0; at < size && !stop;) {
+                    const ssize_t n = ::write(fd, bytes + at, size_t(size - at));
+                    if (n > 0) {
+                        at += int(n);
+                        continue;
+                    }
+                    pollfd out { fd, POLLOUT, 0 };
+                    ::poll(&out, 1, 1000);
+                }
+            };
+            char buffer[16384];
+            int used = 0;
+            for (int i = 0; i < Lines; ++i) {
+                used += std::snprintf(buffer + used, 160, kind.format, i);
+                if (used > int(sizeof buffer) - 160) {
+                    writeAll(buffer, used);
+                    used = 0;
+                }
+            }
+            // The last line tells that everything before it has been read.
+            used += std::snprintf(buffer + used, 160, "CID: *LINE*1*NMBR*END*\n");
+            writeAll(buffer, used);
+        });
+        loop.exec();
+        const bool done = arrived == kind.calls + 1;
+        stop = true;
+        writer.join();
+        ::close(fd);
+        ASSERT_TRUE(done) << kind.format << ": " << arrived << " calls";
+        heap.sample();
+        EXPECT_LT(heap.growthMiB(), 2.0) << kind.format;
+        EXPECT_TRUE(link->present());
+        EXPECT_TRUE(log.isEmpty()) << qPrintable(log.join(QLatin1Char('\n')));
+        link.reset();
+        ncid.client->abort();
+    }
 }

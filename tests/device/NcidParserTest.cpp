@@ -260,25 +260,69 @@ TEST(NcidParser, AnOverlongLineStopsTheParserOnceWithoutGrowing)
 
 TEST(NcidLineNumbers, NumbersStayLabelsGetTheNextFreeNumber)
 {
+    using Outcome = NcidLineNumbers::Outcome;
     NcidLineNumbers lines;
-    bool isNew = true;
-    EXPECT_EQ(lines.numberFor(QStringLiteral("2"), &isNew), 2);
-    EXPECT_FALSE(isNew);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("HOME"), &isNew), 1);
-    EXPECT_TRUE(isNew);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("POTS"), &isNew), 3);
-    EXPECT_TRUE(isNew);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("HOME"), &isNew), 1);
-    EXPECT_FALSE(isNew);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("-"), &isNew), 4);
-    EXPECT_TRUE(isNew);
-    // No label at all is the same line as "-".
-    EXPECT_EQ(lines.numberFor(QString(), &isNew), 4);
-    EXPECT_FALSE(isNew);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("04")), 4);
-    // Signs, blanks inside and huge numbers are labels.
-    EXPECT_EQ(lines.numberFor(QStringLiteral("+1")), 5);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("99999999999")), 6);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("7")), 7);
-    EXPECT_EQ(lines.numberFor(QStringLiteral("CELL")), 8);
+    struct Step
+    {
+        QString label;
+        int number;
+        Outcome outcome;
+    };
+    const Step steps[] = {
+        { QStringLiteral("2"), 2, Outcome::Own },
+        { QStringLiteral("HOME"), 1, Outcome::Given },
+        { QStringLiteral("POTS"), 3, Outcome::Given },
+        { QStringLiteral("HOME"), 1, Outcome::Known },
+        { QStringLiteral("-"), 4, Outcome::Given },
+        // No label at all is the same line as "-".
+        { QString(), 4, Outcome::Known },
+        { QStringLiteral(" - "), 4, Outcome::Known },
+        // A number whose line is taken, or that is no line number, is a label like any other.
+        { QStringLiteral("04"), 5, Outcome::Given },
+        { QStringLiteral("1"), 6, Outcome::Given },
+        { QStringLiteral("10000"), 7, Outcome::Given },
+        { QStringLiteral("00007"), 8, Outcome::Given },
+        { QStringLiteral("0"), 9, Outcome::Given },
+        { QStringLiteral("+1"), 10, Outcome::Given },
+        { QStringLiteral("99999999999"), 11, Outcome::Given },
+        { QStringLiteral("12"), 12, Outcome::Own },
+        { QStringLiteral("9999"), 9999, Outcome::Own },
+        { QStringLiteral("CELL"), 13, Outcome::Given },
+        { QStringLiteral("1"), 6, Outcome::Known },
+    };
+    for (const Step& step : steps) {
+        Outcome outcome = Outcome::Known;
+        EXPECT_EQ(lines.numberFor(step.label, &outcome), step.number) << qPrintable(step.label);
+        EXPECT_EQ(outcome, step.outcome) << qPrintable(step.label);
+    }
+}
+
+TEST(NcidLineNumbers, TheTableKeepsAFewDozenShortLabelsAndSharesOneNumberBeyond)
+{
+    using Outcome = NcidLineNumbers::Outcome;
+    NcidLineNumbers lines;
+    // Labels are told apart by their start only: a server's 60 KB label costs no more than a short
+    // one.
+    const QString huge = QString(60000, QLatin1Char('X'));
+    Outcome outcome = Outcome::Known;
+    EXPECT_EQ(lines.numberFor(huge, &outcome), 1);
+    EXPECT_EQ(outcome, Outcome::Given);
+    EXPECT_EQ(lines.numberFor(huge.left(100) + QLatin1Char('Y'), &outcome), 1);
+    EXPECT_EQ(outcome, Outcome::Known);
+    EXPECT_EQ(NcidLineNumbers::shownLabel(huge).size(), NcidLineNumbers::MaxLabelLength);
+
+    for (int i = 2; i <= NcidLineNumbers::MaxLabels; ++i) {
+        EXPECT_EQ(lines.numberFor(QStringLiteral("L%1").arg(i), &outcome), i);
+        EXPECT_EQ(outcome, Outcome::Given);
+    }
+    const int shared = NcidLineNumbers::MaxLabels + 1;
+    EXPECT_EQ(lines.numberFor(QStringLiteral("ONE TOO MANY"), &outcome), shared);
+    EXPECT_EQ(outcome, Outcome::TableFull);
+    for (int i = 0; i < 1000; ++i) {
+        EXPECT_EQ(lines.numberFor(QStringLiteral("MORE %1").arg(i), &outcome), shared);
+        EXPECT_EQ(outcome, Outcome::Shared);
+    }
+    EXPECT_EQ(lines.numberFor(QStringLiteral("7"), &outcome), shared) << "7 is no free line now";
+    EXPECT_EQ(lines.numberFor(QStringLiteral("L5"), &outcome), 5);
+    EXPECT_EQ(outcome, Outcome::Known);
 }

@@ -1,5 +1,6 @@
 #include "NcidXelto.h"
 #include "AutoXelto.h"
+#include "FakeDeviceClock.h"
 #include "FakeNcidServer.h"
 #include "Forms.h"
 #include "XeltoBackends.h"
@@ -187,4 +188,35 @@ TEST(NcidCandidate, AutoTakesTheLocalServerWhileItIsThereAndIsSilentWithoutIt)
     EXPECT_TRUE(log[0].startsWith(QStringLiteral("NCID sunucusu bağlantıyı kesti")));
     control.Unadvise(cookie);
     Application()->OnException = nullptr;
+}
+
+TEST(NcidCandidate, AServerThatGreetsAndClosesIsRetriedOnTheSameBackOffAsUnderANamedServer)
+{
+    FakeNcidServer ncid;
+    ASSERT_TRUE(ncid.listen());
+    FakeDeviceClock clock;
+    std::vector<std::unique_ptr<DeviceCandidate>> candidates;
+    candidates.push_back(
+        std::make_unique<NcidCandidate>(QStringLiteral("127.0.0.1"), ncid.port, clock.factory()));
+    AutoXelto control(std::move(candidates));
+    control.Start();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return ncid.accepted == i + 1 && ncid.introduced(); }, Patience))
+            << i;
+        ncid.send(FakeNcidServer::Greeting);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return control.devicePresent(); }, Patience));
+        ncid.client->abort();
+        // The device is let go and the search waits; a reconnection at once shows as a
+        // second client.
+        const int wait = NcidLink::FirstRetryMs << i;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return ncid.accepted > i + 1
+                    || (!control.device() && clock.running() == QList<int>({ wait }));
+            },
+            Patience));
+        ASSERT_EQ(ncid.accepted, i + 1) << "connected again at once after greeting " << i + 1;
+        clock.advance(wait);
+    }
 }

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
+using namespace std::literals;
+
 namespace {
 
 class XeltoTest : public ::testing::Test
@@ -174,4 +178,84 @@ TEST(XeltoEvents, ASinkUnadvisedDuringAnEventIsNotCalled)
     b.partnerCookie = cookieA;
     control.raiseCall(1, QStringLiteral("123"));
     EXPECT_EQ(a.calls + b.calls, 1);
+}
+
+namespace {
+
+// Keeps the arguments of every call a control raises.
+class CallSink : public IDispatch
+{
+public:
+    HRESULT QueryInterface(const QUuid&, void** object) override
+    {
+        *object = this;
+        return hr::S_OK;
+    }
+    HRESULT Invoke(DISPID id, DispatchKind, const QVariantList& args, QVariant*) override
+    {
+        if (id == XeltoDispId::OnCallerID) {
+            QStringList texts;
+            for (const QVariant& a : args)
+                texts << a.toString();
+            calls << texts;
+        }
+        return hr::S_OK;
+    }
+    QList<QStringList> calls;
+};
+
+// Text with NULs inside, which a plain string literal would end at.
+QString u(std::u16string_view text)
+{
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+TEST(XeltoEvents, CallsReachTheWindowWithoutControlCharactersAndCutToWhatItShows)
+{
+    SimulatedXelto control;
+    CallSink sink;
+    quint32 cookie = 0;
+    ASSERT_EQ(control.Advise(DIID_IXeltoEvents, &sink, &cookie), hr::S_OK);
+    const QString longName(300, QLatin1Char('A'));
+    struct Case
+    {
+        QString raised;
+        QString number; // as the window gets it
+        QString name;
+    };
+    const Case cases[] = {
+        { u(u"0212\u0000555\u001B[31m0123\u0007"sv), u(u"0212555[31m0123"sv),
+            u(u"0212555[31m0123"sv) },
+        { u(u"\u0000\u001B\u0007"sv), QStringLiteral("Numara yok"), QString() },
+        { u(u"\t\r\n"sv), QStringLiteral("Numara yok"), QString() },
+        { QString(), QStringLiteral("Numara yok"), QString() },
+        { u(u"AYŞE\tYILMAZ\u0085\u2028ÇİFTÇİ\u007F"sv), u(u"AYŞE YILMAZ ÇİFTÇİ"sv),
+            u(u"AYŞE YILMAZ ÇİFTÇİ"sv) },
+        { longName, longName.left(63) + QChar(0x2026), longName.left(63) + QChar(0x2026) },
+        { u(u"😀"sv).repeated(40), u(u"😀"sv).repeated(31) + QChar(0x2026),
+            u(u"😀"sv).repeated(31) + QChar(0x2026) },
+    };
+    for (const Case& c : cases) {
+        sink.calls.clear();
+        control.fireCallerID(
+            u(u"SN\u001B-1"sv), u(u"1\u0000"sv), c.raised, u(u"09.12.2026\n14:30"sv), c.raised);
+        ASSERT_EQ(sink.calls.size(), 1);
+        const QStringList& got = sink.calls.first();
+        EXPECT_EQ(got.at(0), QStringLiteral("SN-1"));
+        EXPECT_EQ(got.at(1), QStringLiteral("1"));
+        EXPECT_EQ(got.at(2), c.number) << qPrintable(c.raised.toHtmlEscaped());
+        EXPECT_EQ(got.at(3), QStringLiteral("09.12.2026 14:30"));
+        EXPECT_EQ(got.at(4), c.name) << qPrintable(c.raised.toHtmlEscaped());
+    }
+    control.Unadvise(cookie);
+}
+
+TEST_F(XeltoTest, TheModelAndSerialReachTheWindowWithoutControlCharacters)
+{
+    TXelto host;
+    control->attach(u(u"RT\u001B[2J4052\u0007"sv), u(u"S\u0000-1\r\n"sv));
+    EXPECT_EQ(host.Command(QStringLiteral("devicemodel")), QStringLiteral("RT[2J4052"));
+    EXPECT_EQ(host.Command(QStringLiteral("serial")), QStringLiteral("S-1"));
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -14,20 +15,8 @@ namespace {
 
 constexpr int kChunkGapMs = 2;
 constexpr int kHangUpWaitMs = 20;
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
+// Lines of a long answer made at a time.
+constexpr qint64 kLinesPerPiece = 64;
 
 QByteArray packet(quint8 type, const QByteArray& body)
 {
@@ -142,6 +131,9 @@ void ModemEmulator::start()
     m_callerId = false;
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ModemEmulator::onReadable);
+    m_writable = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &ModemEmulator::writeNow);
 }
 
 void ModemEmulator::unplug()
@@ -149,8 +141,13 @@ void ModemEmulator::unplug()
     m_writer.stop();
     m_hangUpWait.stop();
     m_pending.clear();
+    m_written = 0;
+    m_linesToMake = m_linesMade = 0;
+    m_linesTail.clear();
     delete m_notifier;
     m_notifier = nullptr;
+    delete m_writable;
+    m_writable = nullptr;
     if (!m_link.isEmpty())
         QFile::remove(m_link);
     m_link.clear();
@@ -205,6 +202,10 @@ void ModemEmulator::answer(const QString& command)
         return;
     }
     const QString upper = command.toUpper();
+    if (const qint64 lines = b.longAnswers.value(command); lines > 0) {
+        sendLines(lines, "\r\nOK\r\n");
+        return;
+    }
     auto answerWith = [this](const QString& text) {
         if (!text.isEmpty())
             reply(text);
@@ -250,23 +251,69 @@ void ModemEmulator::send(const QByteArray& bytes, int chunk)
     else
         for (qsizetype at = 0; at < bytes.size(); at += chunk)
             m_pending.push_back(bytes.mid(at, chunk));
-    if (!m_writer.isActive())
+    if (!m_writer.isActive() && !m_writable->isEnabled())
+        writeNext();
+}
+
+void ModemEmulator::sendLines(qint64 count, const QByteArray& tail)
+{
+    if (!plugged())
+        return;
+    m_linesToMake = count;
+    m_linesMade = 0;
+    m_linesTail = tail;
+    if (!m_writer.isActive() && !m_writable->isEnabled())
         writeNext();
 }
 
 void ModemEmulator::writeNext()
 {
     // Whole pieces at once; pieces of a split write a little apart.
-    while (!m_pending.empty() && plugged()) {
-        const QByteArray piece = m_pending.front();
+    while (plugged()) {
+        if (m_pending.empty() && m_linesMade < m_linesToMake) {
+            QByteArray piece;
+            for (qint64 i = 0; i < kLinesPerPiece && m_linesMade < m_linesToMake; ++i)
+                piece += "\r\nLINE " + QByteArray::number(++m_linesMade).rightJustified(9, '0')
+                    + " OF A LONG ANSWER";
+            if (m_linesMade == m_linesToMake)
+                piece += std::exchange(m_linesTail, {});
+            m_pending.push_back(piece);
+        }
+        if (m_pending.empty())
+            break;
+        const QByteArray& piece = m_pending.front();
+        const ssize_t n
+            = ::write(m_master, piece.constData() + m_written, size_t(piece.size() - m_written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            // The terminal is full: the rest goes when the host has read some.
+            m_writable->setEnabled(true);
+            return;
+        }
+        if (n <= 0) {
+            m_pending.clear();
+            m_written = 0;
+            break;
+        }
+        m_written += n;
+        if (m_written < piece.size())
+            continue;
+        const bool small = piece.size() < 16;
         m_pending.pop_front();
-        writeAll(m_master, piece);
-        if (piece.size() < 16 && !m_pending.empty()) {
+        m_written = 0;
+        if (small && !m_pending.empty()) {
             m_writer.start(kChunkGapMs);
             return;
         }
     }
     emit sent();
+}
+
+void ModemEmulator::writeNow()
+{
+    m_writable->setEnabled(false);
+    writeNext();
 }
 
 void ModemEmulator::ring(const QString& variant)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -29,6 +30,9 @@ public:
         QString serial = QStringLiteral("EMU-0001"); // AT+GSN; empty: a bare OK
         // AT-TRV: volts as text, "ERROR", or empty for a bare OK.
         QString voltage = QStringLiteral("30.50");
+        // Commands answered with this many lines of text before their OK (a
+        // modem gone mad); the lines are made as the terminal takes them.
+        QHash<QString, qint64> longAnswers;
     };
 
     explicit ModemEmulator(QObject* parent = nullptr);
@@ -54,8 +58,11 @@ public:
     bool callerIdOn() const { return m_callerId; }
 
     // Sends BYTES as they are; CHUNK > 0 writes them in pieces of that size a
-    // little apart, as a USB modem's reads arrive.
+    // little apart, as a USB modem's reads arrive. What the terminal cannot
+    // take yet waits until it can.
     void send(const QByteArray& bytes, int chunk = 0);
+    // Sends COUNT lines of text, made as the terminal takes them, then TAIL.
+    void sendLines(qint64 count, const QByteArray& tail = {});
     void ring(const QString& variant = {});
     // A formatted caller-ID block; NUMBER or NAME may be "P" (private) or "O" (unavailable).
     static QByteArray formattedBlock(
@@ -74,6 +81,7 @@ private:
     void answer(const QString& command);
     void reply(const QString& text);
     void writeNext();
+    void writeNow();
 
     Behaviour m_behaviour;
     void start();
@@ -91,5 +99,11 @@ private:
     bool m_echo = true;
     bool m_callerId = false;
     std::deque<QByteArray> m_pending;
+    // Written from m_pending's front piece so far.
+    qsizetype m_written = 0;
+    qint64 m_linesToMake = 0;
+    qint64 m_linesMade = 0;
+    QByteArray m_linesTail;
     QTimer m_writer;
+    QSocketNotifier* m_writable = nullptr;
 };
