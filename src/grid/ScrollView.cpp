@@ -4,9 +4,12 @@
 #include "ViewServices.h"
 
 #include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <cstdlib>
 
@@ -42,6 +45,136 @@ void checkPageSize(int pageSize)
         throw ERangeError(
             QStringLiteral("Scroll bar page size must not be negative (%1)").arg(pageSize));
 }
+
+// The window's own scroll bar. Drawing a bar fills its whole length several
+// times over, work the raster engine splits into pieces for its worker threads:
+// on a busy machine the bar cost more than the rows a line scroll uncovers. On a
+// long list a line moves the thumb by less than a pixel, so the bar would be
+// drawn again just as it was. At rest (no pointer over it, no button held on
+// it) the bar is drawn from a picture of its look, made afresh whenever
+// anything the style draws it from has changed.
+class WindowScrollBar : public QScrollBar
+{
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // Whatever reaches the bar but a repaint may change how it looks.
+        if (event->type() != QEvent::Paint)
+            m_picture = QImage();
+        if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
+            m_seeThrough = nullptr;
+        return QScrollBar::event(event);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_held = true;
+        QScrollBar::mousePressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QScrollBar::mouseReleaseEvent(event);
+        m_held = event->buttons() != Qt::NoButton;
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        // Pointed at or held, the bar shows which of its parts is hot or pressed.
+        if (m_held || isSliderDown() || underMouse()) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.subControls = QStyle::SC_All;
+        option.activeSubControls = QStyle::SC_None;
+        if (style() == m_seeThrough
+            || style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this)) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        const Look look = lookOf(option);
+        if (m_picture.isNull() || !(look == m_look)) {
+            if (!makePicture(option)) {
+                m_seeThrough = style();
+                QScrollBar::paintEvent(event);
+                return;
+            }
+            m_look = look;
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, m_picture);
+    }
+
+private:
+    // What the style draws the bar from, but for the position, which counts
+    // only through where the thumb lies and whether it is at an end.
+    struct Look
+    {
+        QSize size;
+        qreal ratio = 0;
+        const QStyle* style = nullptr;
+        qint64 palette = 0;
+        QStyle::State state;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        Qt::Orientation orientation = Qt::Vertical;
+        int minimum = 0, maximum = 0, pageStep = 0, singleStep = 0;
+        bool upsideDown = false;
+        QRect slider;
+        bool atMinimum = false, atMaximum = false;
+        bool operator==(const Look&) const = default;
+    };
+
+    Look lookOf(const QStyleOptionSlider& option) const
+    {
+        return Look { size(), devicePixelRatioF(), style(), palette().cacheKey(), option.state,
+            option.direction, option.orientation, option.minimum, option.maximum, option.pageStep,
+            option.singleStep, option.upsideDown,
+            style()->subControlRect(
+                QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+            option.sliderPosition <= option.minimum, option.sliderPosition >= option.maximum };
+    }
+
+    // Only a picture that covers every pixel can stand for the bar: a style that
+    // lets the window show through blends with what lies below.
+    bool makePicture(const QStyleOptionSlider& option)
+    {
+        const qreal ratio = devicePixelRatioF();
+        QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        {
+            // Set up as a painter on the bar itself would be.
+            QPainter painter(&image);
+            painter.setPen(QPen(palette().brush(foregroundRole()), 1));
+            painter.setBackground(palette().brush(backgroundRole()));
+            painter.setFont(font());
+            painter.setLayoutDirection(layoutDirection());
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+        }
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                if (qAlpha(line[x]) != 255) {
+                    m_picture = QImage();
+                    return false;
+                }
+            }
+        }
+        m_picture = image.convertToFormat(QImage::Format_RGB32);
+        return true;
+    }
+
+    QImage m_picture;
+    Look m_look;
+    // A style whose bar lets the window show through is drawn as it is.
+    const QStyle* m_seeThrough = nullptr;
+    bool m_held = false;
+};
 
 } // namespace
 
@@ -188,7 +321,7 @@ TCustomScrollView::TCustomScrollView(QWidget* parent)
     : TCustomControl(parent)
 {
     for (TScrollBarKind kind : { sbHorizontal, sbVertical }) {
-        auto* bar = new QScrollBar(kind == sbHorizontal ? Qt::Horizontal : Qt::Vertical, this);
+        auto* bar = new WindowScrollBar(kind == sbHorizontal ? Qt::Horizontal : Qt::Vertical, this);
         bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
         m_bars[kind] = bar;

@@ -2,13 +2,15 @@
 #include "FlyoutControl.h"
 #include "ViewServices.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -254,6 +256,77 @@ TEST_F(ScrollViewTest, NativeBarActionsBecomeRequests)
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
     EXPECT_EQ(vert().Position(), 30);
     EXPECT_EQ(view->messages, (std::vector<int> { SB_LINEDOWN, SB_BOTTOM }));
+}
+
+TEST_F(ScrollViewTest, TheWindowsBarLooksAsAPlainBarInEveryState)
+{
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    const QPoint away(100, 190);
+    QTest::mouseMove(view.get(), away);
+    // Ours beside the bar as Qt makes it, in the same window.
+    QScrollBar plain(Qt::Vertical, view.get());
+    QScrollBar* const bars[] = { view->NativeBar(sbVertical), &plain };
+    bars[0]->setGeometry(180, 0, 20, 200);
+    plain.setGeometry(150, 0, 20, 200);
+    for (QScrollBar* b : bars)
+        b->show();
+    QPalette red = plain.palette();
+    red.setColor(QPalette::Button, Qt::red);
+    // Each step changes what the last one showed: a picture kept too long shows
+    // the last step's bar.
+    const std::pair<const char*, std::function<void(QScrollBar*)>> steps[] = {
+        { "at the start", [](QScrollBar* b) { b->setRange(0, 1000), b->setPageStep(10); } },
+        { "one step on", [](QScrollBar* b) { b->setValue(1); } },
+        { "thumb moved", [](QScrollBar* b) { b->setValue(500); } },
+        { "thumb where it was", [](QScrollBar* b) { b->setValue(501); } },
+        { "at the end", [](QScrollBar* b) { b->setValue(1000); } },
+        { "longer thumb", [](QScrollBar* b) { b->setPageStep(800); } },
+        { "disabled", [](QScrollBar* b) { b->setEnabled(false); } },
+        { "enabled, no range", [](QScrollBar* b) { b->setEnabled(true), b->setRange(0, 0); } },
+        { "other palette", [&](QScrollBar* b) { b->setRange(0, 99), b->setPalette(red); } },
+        { "shorter", [](QScrollBar* b) { b->resize(20, 120), b->setPalette(QPalette()); } },
+        { "pointer gone by",
+            [&](QScrollBar* b) {
+                QTest::mouseMove(view.get(), b->geometry().center());
+                QTest::mouseMove(view.get(), away);
+            } },
+    };
+    for (const auto& [what, change] : steps) {
+        for (QScrollBar* b : bars)
+            change(b);
+        QApplication::processEvents();
+        EXPECT_EQ(bars[0]->grab().toImage(), plain.grab().toImage()) << what;
+    }
+}
+
+TEST_F(ScrollViewTest, ALineScrollThatLeavesTheThumbInPlaceDrawsTheBarFromItsPicture)
+{
+    class CountingStyle : public QProxyStyle
+    {
+    public:
+        mutable int bars = 0;
+        void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+            QPainter* painter, const QWidget* widget) const override
+        {
+            bars += control == CC_ScrollBar;
+            QProxyStyle::drawComplexControl(control, option, painter, widget);
+        }
+    } style;
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    QTest::mouseMove(view.get(), QPoint(10, 10));
+    view->NativeBar(sbVertical)->setStyle(&style);
+    vert().SetParams(500000, 0, 1000000, 1, true, true);
+    QApplication::processEvents();
+    // A million rows: a line is far less than a pixel of the bar.
+    for (const int to : { 500001, 500000, 500001, 900000 }) {
+        style.bars = 0;
+        vert().SetPosition(to);
+        QApplication::processEvents();
+        EXPECT_EQ(style.bars, to == 900000 ? 1 : 0) << to;
+    }
+    view->NativeBar(sbVertical)->setStyle(nullptr);
 }
 
 TEST_F(ScrollViewTest, AssignCopiesAnotherBarsSettings)
