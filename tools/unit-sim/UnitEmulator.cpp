@@ -1,5 +1,7 @@
 #include "UnitEmulator.h"
 
+#include "EmulatorTerminal.h"
+
 #include "Win1254.h"
 
 #include <QFile>
@@ -9,9 +11,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -73,35 +72,11 @@ QString UnitEmulator::path() const
 bool UnitEmulator::plug(const QString& link, QString* error)
 {
     unplug();
-    char name[256] = {};
-    int slave = -1;
-    if (::openpty(&m_master, &slave, name, nullptr, nullptr) != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
-        m_master = -1;
+    m_master = EmulatorTerminal::open(link, &m_terminal, error);
+    if (m_master < 0)
         return false;
-    }
-    // Raw, so that nothing the unit says is echoed back to it before the host
-    // opens it. The emulator keeps no descriptor of the host's side: a program
-    // holding it would be another user of the port.
-    termios settings {};
-    ::tcgetattr(slave, &settings);
-    ::cfmakeraw(&settings);
-    ::tcsetattr(slave, TCSANOW, &settings);
-    ::close(slave);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    m_terminal = QString::fromLocal8Bit(name);
-    m_link = link;
-    if (!m_link.isEmpty()) {
-        QFile::remove(m_link);
-        if (!QFile::link(m_terminal, m_link)) {
-            if (error)
-                *error = QStringLiteral("cannot link %1 to %2").arg(m_link, m_terminal);
-            unplug();
-            return false;
-        }
-    }
     m_ownsMaster = true;
+    m_link = link;
     start();
     return true;
 }
@@ -109,16 +84,11 @@ bool UnitEmulator::plug(const QString& link, QString* error)
 bool UnitEmulator::attach(int master, QString* error)
 {
     unplug();
-    const char* name = ::ptsname(master);
-    if (!name) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
+    m_terminal = EmulatorTerminal::adopt(master, error);
+    if (m_terminal.isEmpty())
         return false;
-    }
     m_master = master;
     m_ownsMaster = false;
-    m_terminal = QString::fromLocal8Bit(name);
-    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
     start();
     return true;
 }
