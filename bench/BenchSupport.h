@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -22,6 +23,20 @@ using Clock = std::chrono::steady_clock;
 
 // One frame of a 60 Hz screen, the unit the latency benches report in.
 constexpr double FrameMs = 1000.0 / 60.0;
+
+// Milliseconds from FROM to TO (by default, now).
+inline double msSince(Clock::time_point from, Clock::time_point to = Clock::now())
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The latency benches draw offscreen unless QT_QPA_PLATFORM asks for a real
+// screen, at one device pixel per pixel unless the caller asks for scaling.
+inline void useOffscreenUnlessAsked()
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+}
 
 // Tells when a paint of one widget has been handled completely.
 class PaintWatchApplication : public QApplication

@@ -70,9 +70,9 @@ Sample measureOneCall()
             return;
         painted = Clock::now();
         waiting = false;
-        sample.paintedMs = std::chrono::duration<double, std::milli>(painted - start).count();
+        sample.paintedMs = msSince(start, painted);
         QTimer::singleShot(0, &loop, [&] {
-            sample.idleMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+            sample.idleMs = msSince(start);
             loop.quit();
         });
     };
@@ -82,7 +82,7 @@ Sample measureOneCall()
         start = Clock::now();
         g_device->raiseCall(g_callNumber % 4 + 1,
             QStringLiteral("0212555%1").arg(g_callNumber % 10000, 4, 10, QLatin1Char('0')));
-        sample.handledMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        sample.handledMs = msSince(start);
     });
     QTimer::singleShot(GapMs + GiveUpMs, &loop, &QEventLoop::quit);
     loop.exec();
@@ -149,9 +149,7 @@ void printSummary()
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    useOffscreenUnlessAsked();
     PaintWatchApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

@@ -41,11 +41,6 @@ constexpr int GiveUpMs = 3000;
 // Between measured calls: more than a frame.
 constexpr int GapMs = 25;
 
-double msSince(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
 ModemEmulator* g_modem = nullptr;
 ModemXelto* g_control = nullptr;
 
@@ -80,7 +75,7 @@ Sample measureOneCall(const QByteArray& block, bool watchPaint)
             return;
         if (!region.intersects(grid->RowRect(grid->RowCount() - 1).ToQRect()))
             return;
-        sample.paintMs = msSince(raised, Clock::now());
+        sample.paintMs = msSince(raised);
         waiting = false;
         QTimer::singleShot(0, &loop, &QEventLoop::quit);
     };
@@ -169,16 +164,14 @@ void soak(int calls)
     const long after = long(settledResidentBytes() / 1024);
     std::printf("\nMemory: %d of %d calls through the modem in %.1f s; resident %ld KiB before, "
                 "%ld KiB after: %+ld KiB (target within 1024)\n",
-        raised, calls, msSince(start, Clock::now()) / 1000, before, after, after - before);
+        raised, calls, msSince(start) / 1000, before, after, after - before);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    useOffscreenUnlessAsked();
     PaintWatchApplication app(argc, argv);
     const int calls = argc > 1 ? std::atoi(argv[1]) : 200;
     const int soakCalls = argc > 2 ? std::atoi(argv[2]) : 10000;

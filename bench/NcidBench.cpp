@@ -51,11 +51,6 @@ constexpr int GiveUpMs = 2000;
 constexpr int FloodCalls = 100000;
 constexpr int SettleCalls = 1000;
 
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 // The NCID server, living on its own thread: it greets its one client and
 // writes call lines when asked.
 class Server : public QObject
@@ -241,9 +236,7 @@ void printLatency()
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    useOffscreenUnlessAsked();
     PaintWatchApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 

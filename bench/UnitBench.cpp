@@ -48,11 +48,6 @@ constexpr int SettleCalls = 1000;
 // Datagrams on their way at most: far below what a default receive buffer holds.
 constexpr int Window = 64;
 
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 UnitEmulator* g_unit = nullptr;
 
 QByteArray callDatagram(int n)
@@ -225,9 +220,7 @@ bool flood(int calls)
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    if (!qEnvironmentVariableIsSet("QT_ENABLE_HIGHDPI_SCALING"))
-        qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    useOffscreenUnlessAsked();
     PaintWatchApplication app(argc, argv);
     const int latencyCalls = argc > 1 ? std::atoi(argv[1]) : 300;
     const int floodCalls = argc > 2 ? std::atoi(argv[2]) : 100000;
