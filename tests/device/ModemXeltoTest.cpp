@@ -1,5 +1,6 @@
 #include "ModemXelto.h"
 #include "AutoXelto.h"
+#include "EventSink.h"
 #include "FloodSupport.h"
 #include "Forms.h"
 #include "ModemEmulator.h"
@@ -17,8 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 namespace {
 
 constexpr int kWaitMs = 10000;
@@ -26,35 +25,6 @@ constexpr int kWaitMs = 10000;
 QString s(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-// Collects what a control raises.
-class Sink : public IDispatch
-{
-public:
-    HRESULT QueryInterface(const QUuid&, void** object) override
-    {
-        *object = this;
-        return hr::S_OK;
-    }
-    HRESULT Invoke(DISPID id, DispatchKind, const QVariantList& args, QVariant*) override
-    {
-        QStringList texts;
-        for (const QVariant& a : args)
-            texts << a.toString();
-        (id == XeltoDispId::OnCallerID ? calls : signals_) << texts;
-        return hr::S_OK;
-    }
-    QList<QStringList> calls;
-    QList<QStringList> signals_;
-};
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 class ModemFixture : public ::testing::Test
@@ -107,7 +77,7 @@ protected:
     ModemEmulator modem;
     ModemLink::Options options;
     std::unique_ptr<ModemXelto> control;
-    Sink sink;
+    EventSink sink;
     quint32 cookie = 0;
     QStringList log;
 };
@@ -190,7 +160,7 @@ TEST_F(ModemFixture, LineVoltageIsPolledWhereTheModemReportsIt)
     for (const char* answer : { "ERROR", "" }) {
         modem.behaviour().voltage = s(answer);
         ASSERT_TRUE(plug());
-        Sink quiet;
+        EventSink quiet;
         ModemLink::Options o = options;
         o.path = link();
         ModemXelto other(new ModemLink(o));

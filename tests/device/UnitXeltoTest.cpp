@@ -1,5 +1,6 @@
 #include "UnitXelto.h"
 #include "AutoXelto.h"
+#include "EventSink.h"
 #include "FakeDeviceClock.h"
 #include "Forms.h"
 #include "UnitEmulator.h"
@@ -16,7 +17,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -32,49 +32,7 @@ QString s(const char* text)
     return QString::fromUtf8(text);
 }
 
-// Collects what a control raises.
-class Sink : public IDispatch
-{
-public:
-    HRESULT QueryInterface(const QUuid&, void** object) override
-    {
-        *object = this;
-        return hr::S_OK;
-    }
-    HRESULT Invoke(DISPID id, DispatchKind, const QVariantList& args, QVariant*) override
-    {
-        QStringList texts;
-        for (const QVariant& a : args)
-            texts << a.toString();
-        (id == XeltoDispId::OnCallerID ? calls : signals_) << texts;
-        // As long as the window takes to list a call, when a test says so.
-        QElapsedTimer busy;
-        busy.start();
-        while (id == XeltoDispId::OnCallerID && busy.nsecsElapsed() < busyNs) { }
-        return hr::S_OK;
-    }
-    // Line and number of every call, "LINE NUMBER".
-    QStringList lines() const
-    {
-        QStringList out;
-        for (const QStringList& c : calls)
-            out << c.at(1) + QLatin1Char(' ') + c.at(2);
-        return out;
-    }
-    QList<QStringList> calls;
-    QList<QStringList> signals_;
-    qint64 busyNs = 0;
-};
-
 const QStringList kZeros(8, QStringLiteral("0"));
-
-double cpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 bool isCallTime(const QString& text)
 {
@@ -152,7 +110,7 @@ protected:
     }
 
     std::unique_ptr<UnitXelto> control;
-    Sink sink;
+    EventSink sink;
     quint32 cookie = 0;
     QStringList log;
 };
@@ -422,7 +380,7 @@ TEST(UnitProbe, EndsInARefusalOrInAUnitThatCanBeHandedOver)
     });
     raw->start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(control); }, kWaitMs));
-    Sink sink;
+    EventSink sink;
     quint32 cookie = 0;
     control->Advise(DIID_IXeltoEvents, &sink, &cookie);
     unit.startCall(3, s("02125550103"), {});
@@ -680,7 +638,7 @@ TEST(UnitCandidate, HandsOverTheFirstUnitHeardWithItsFirstCall)
     unit.startCall(2, s("02125550102"), s("AYSE"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(found); }, kWaitMs));
     EXPECT_TRUE(found->devicePresent());
-    Sink sink;
+    EventSink sink;
     quint32 cookie = 0;
     found->Advise(DIID_IXeltoEvents, &sink, &cookie);
     QTest::qWait(50);
@@ -716,7 +674,7 @@ TEST(UnitCandidate, AutoTakesAnEthernetUnitAndItsCalls)
     std::vector<std::unique_ptr<DeviceCandidate>> candidates;
     candidates.push_back(std::make_unique<UnitCandidate>(options));
     AutoXelto control(std::move(candidates));
-    Sink sink;
+    EventSink sink;
     quint32 cookie = 0;
     control.Advise(DIID_IXeltoEvents, &sink, &cookie);
     control.Start();
