@@ -12,6 +12,16 @@ trayer --edge top --align right --widthtype request --height 24 --SetDockType tr
     --transparent false --expand true >/dev/null 2>&1 &
 pids+=($!)
 
+# Waits up to SECONDS for COMMAND… to succeed: a busy machine is slow.
+wait_for() {
+    local limit=$(( $1 * 10 )); shift
+    for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+
+# The window shows the label TEXT, read over the accessibility bus with $reader.
+window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
+
 # The balloon with TITLE and TEXT reached the notification service.
 balloon_seen() {
     grep -A6 'member=Notify' "$work/bus.log" | tr '\n' ' ' | grep -q "string \"$1\" *string \"$2\""

@@ -23,12 +23,6 @@ trap 'exec 3>&- 2>/dev/null; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || 
 source "$E2E_DIR/desktop-peers.sh"
 
 fail() { echo "FAIL: $*"; echo "--- machine and program:"; cat "$work/machine.log"; echo "--- bus:"; tail -40 "$work/bus.log"; exit 1; }
-wait_for() {  # wait_for SECONDS COMMAND…
-    local limit=$(( $1 * 10 )); shift
-    for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 
 "$reader" --enable || fail "accessibility could not be turned on"
 mkfifo "$work/machine.in"

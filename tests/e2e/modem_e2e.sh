@@ -29,15 +29,8 @@ exec 3>"$work/modem.in"
 modem() { echo "$*" >&3; }
 
 fail() { echo "FAIL: $*"; echo "--- program output:"; cat "$work/app.log"; echo "--- modem:"; cat "$work/modem.log"; echo "--- bus:"; tail -40 "$work/bus.log"; exit 1; }
-wait_for() {  # wait_for SECONDS COMMAND…
-    local limit=$(( $1 * 10 )); shift
-    for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 title_seen() { grep -q "string \"$1\"" "$work/bus.log"; }
 initialised() { [ "$(grep -c '^< AT-TRV' "$work/modem.log")" -ge "$1" ]; }
-# The window's connection label reads TEXT, as a screen reader reads it.
-window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 
 wait_for 10 grep -q '^plugged:' "$work/modem.log" || fail "the emulator did not start"
 "$reader" --enable || fail "accessibility could not be turned on"

@@ -35,26 +35,19 @@ fail() {
     echo "--- bus:"; tail -40 "$work/bus.log"
     exit 1
 }
-# Waits up to thirty seconds for a condition (a command): a busy machine is slow.
-wait_for() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-# The window's connection label reads TEXT, as a screen reader reads it.
-window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 # The program has introduced itself at least N times.
 introduced() { [ "$(grep -c 'client said: HELLO: CMD: no_log' "$work/server.log")" -ge "$1" ]; }
 
-wait_for grep -q '^port ' "$work/server.log" || fail "the server did not start"
+wait_for 30 grep -q '^port ' "$work/server.log" || fail "the server did not start"
 port=$(sed -n 's/^port //p' "$work/server.log" | head -n1)
 "$reader" --enable || fail "accessibility could not be turned on"
 CALLERID_DEVICE=ncid:127.0.0.1:$port "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-wait_for introduced 1 || fail "the program did not introduce itself to the server"
+wait_for 30 introduced 1 || fail "the program did not introduce itself to the server"
 grep -q 'client said: HELLO: IDENT: client callerid-test ' "$work/server.log" \
     || fail "no IDENT line from the program"
-wait_for window_shows "Cihaz bağlı" || fail "the window does not show the server connected"
+wait_for 30 window_shows "Cihaz bağlı" || fail "the window does not show the server connected"
 
 numbers=(02125550101 02165550102 03125550103 05325550104 05335550105 02325550106 08505550107)
 for i in "${!numbers[@]}"; do
@@ -62,7 +55,7 @@ for i in "${!numbers[@]}"; do
     tell call "$line" "${numbers[$i]}" "ARAYAN $((i + 1))"
     sleep 0.15
 done
-wait_for balloon_seen "Çağrı: 7" "08505550107" || fail "no balloon 'Çağrı: 7' with the seventh number"
+wait_for 30 balloon_seen "Çağrı: 7" "08505550107" || fail "no balloon 'Çağrı: 7' with the seventh number"
 balloon_seen "Çağrı: 1" "02125550101" || fail "no balloon for the first call"
 if [ -n "$shot" ]; then
     sleep 0.5
@@ -70,12 +63,12 @@ if [ -n "$shot" ]; then
 fi
 
 tell stop
-wait_for window_shows "Bağlantı bekleniyor" || fail "the window did not see the server go"
+wait_for 30 window_shows "Bağlantı bekleniyor" || fail "the window did not see the server go"
 tell start
-wait_for introduced 2 || fail "the program did not come back to the server"
-wait_for window_shows "Cihaz bağlı" || fail "the window does not show the server back"
+wait_for 30 introduced 2 || fail "the program did not come back to the server"
+wait_for 30 window_shows "Cihaz bağlı" || fail "the window does not show the server back"
 tell call 2 05445550199
-wait_for balloon_seen "Çağrı: 1" "05445550199" \
+wait_for 30 balloon_seen "Çağrı: 1" "05445550199" \
     || fail "the count did not restart at 1 after the server went away"
 kill -0 $app_pid 2>/dev/null || fail "the program died"
 echo "ncid end-to-end: ok"

@@ -44,12 +44,6 @@ fail() {
     echo "--- event loop:"; sort -k3 -n "$work/loop.log" 2>/dev/null | tail -5 || true
     exit 1
 }
-# Waits up to $1 seconds for a condition (the rest of the arguments).
-wait_up_to() {
-    local limit=$1; shift
-    for _ in $(seq $((limit * 10))); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
 # The last balloon sent to the notification service has the title TITLE.
 last_balloon_is() {
     grep -A6 'member=Notify' "$work/bus.log" | grep -o 'string "Çağrı: [0-9]*"' | tail -n1 \
@@ -69,16 +63,16 @@ settled_kib() {
     echo "$now"
 }
 
-wait_up_to 30 grep -q '^port ' "$work/server.log" || fail "the server did not start"
+wait_for 30 grep -q '^port ' "$work/server.log" || fail "the server did not start"
 port=$(sed -n 's/^port //p' "$work/server.log" | head -n1)
 CALLERID_DEVICE=ncid:127.0.0.1:$port CALLERID_LOOP_LOG=$work/loop.log "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=($app_pid)
-wait_up_to 30 grep -q 'client said: HELLO: CMD: no_log' "$work/server.log" \
+wait_for 30 grep -q 'client said: HELLO: CMD: no_log' "$work/server.log" \
     || fail "the program did not come to the server"
 
 tell flood 1000 1
-wait_up_to 120 last_balloon_is "Çağrı: 1000" || fail "the first 1,000 calls were not all counted"
+wait_for 120 last_balloon_is "Çağrı: 1000" || fail "the first 1,000 calls were not all counted"
 after_first=$(settled_kib)
 start=$(date +%s.%N)
 tell flood $((calls - 1000)) 2
@@ -86,7 +80,7 @@ tell messages "$messages"
 # One more call after everything: its count says that every call before it was counted.
 tell call 3 05320000001
 last=$((calls + 1))
-wait_up_to 1800 last_balloon_is "Çağrı: $last" || fail "not every call was counted"
+wait_for 1800 last_balloon_is "Çağrı: $last" || fail "not every call was counted"
 end=$(date +%s.%N)
 kill -0 "$app_pid" 2>/dev/null || fail "the program died"
 after_all=$(settled_kib)

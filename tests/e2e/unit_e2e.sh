@@ -33,12 +33,6 @@ fail() {
     echo "--- bus:"; tail -40 "$work/bus.log"
     exit 1
 }
-# Waits up to thirty seconds for a condition (a command): a busy machine is slow.
-wait_for() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-window_shows() { "$reader" --labels "Caller ID Test" 2>/dev/null | grep -qxF "label $1"; }
 log_shows() { "$reader" --text Mesajlar "Caller ID Test" 2>/dev/null | grep -qF "$1"; }
 # A balloon with TITLE and TEXT reached the notification service after line FROM of the bus log.
 balloon_after() {
@@ -71,17 +65,17 @@ four_lines() {
     local serial=$1 from
     from=$(bus_lines)
     unit ring 1
-    wait_for log_shows "Hat 1: çalıyor" || fail "the ring on line 1 is not in the log"
+    wait_for 30 log_shows "Hat 1: çalıyor" || fail "the ring on line 1 is not in the log"
     unit start 1 02125550101 AYSE YILMAZ
-    wait_for balloon_after "$from" "Çağrı: 1" "0212-555-0101" || fail "no balloon for line 1"
+    wait_for 30 balloon_after "$from" "Çağrı: 1" "0212-555-0101" || fail "no balloon for line 1"
     unit start 2 02165550102
-    wait_for balloon_after "$from" "Çağrı: 2" "0216-555-0102" || fail "no balloon for line 2"
+    wait_for 30 balloon_after "$from" "Çağrı: 2" "0216-555-0102" || fail "no balloon for line 2"
     unit end 1
     unit end 2
     unit endonly 3 03125550103 ALI VELI
-    wait_for balloon_after "$from" "Çağrı: 3" "0312-555-0103" || fail "no balloon for the end-only call on line 3"
+    wait_for 30 balloon_after "$from" "Çağrı: 3" "0312-555-0103" || fail "no balloon for the end-only call on line 3"
     unit call 4 P
-    wait_for balloon_after "$from" "Çağrı: 4" "Gizli numara" || fail "no balloon for the withheld number on line 4"
+    wait_for 30 balloon_after "$from" "Çağrı: 4" "Gizli numara" || fail "no balloon for the withheld number on line 4"
     sleep 0.5
     title_after "$from" "Çağrı: 5" && fail "a start and its end were counted twice"
 
@@ -103,13 +97,13 @@ four_lines() {
     done
 
     unit offhook 2
-    wait_for log_shows "Hat 2: açıldı" || fail "off hook on line 2 is not in the log"
+    wait_for 30 log_shows "Hat 2: açıldı" || fail "off hook on line 2 is not in the log"
     unit flash 2
-    wait_for log_shows "Hat 2: flaş" || fail "the hook flash on line 2 is not in the log"
+    wait_for 30 log_shows "Hat 2: flaş" || fail "the hook flash on line 2 is not in the log"
     unit onhook 2
-    wait_for log_shows "Hat 2: kapandı" || fail "on hook on line 2 is not in the log"
+    wait_for 30 log_shows "Hat 2: kapandı" || fail "on hook on line 2 is not in the log"
     unit out 3 02125550199
-    wait_for log_shows "Hat 3: giden arama 0212-555-0199" || fail "the outgoing call is not in the log"
+    wait_for 30 log_shows "Hat 3: giden arama 0212-555-0199" || fail "the outgoing call is not in the log"
     sleep 0.3
     title_after "$from" "Çağrı: 5" && fail "an outgoing call or a line event was listed as a call"
     return 0
@@ -125,9 +119,9 @@ for candidate in $(shuf -i 20000-60000 -n 50); do
 done
 [ -n "$port" ] || fail "no free UDP port"
 start_unit --udp "127.0.0.1:$port" --serial 778899 --unit 3
-wait_for grep -q '^sending to' "$work/unit.log" || fail "the emulator did not start"
+wait_for 30 grep -q '^sending to' "$work/unit.log" || fail "the emulator did not start"
 start_app "unit-udp:$port"
-wait_for window_shows "Bağlantı bekleniyor" || fail "the window does not wait for the unit"
+wait_for 30 window_shows "Bağlantı bekleniyor" || fail "the window does not wait for the unit"
 four_lines 778899
 window_shows "Cihaz bağlı" || fail "the window does not show the unit connected"
 window_shows "Cihaz modeli: CID birimi (Ethernet)" || fail "no model line for the Ethernet unit"
@@ -139,23 +133,23 @@ echo "unit-udp: ok"
 
 # A unit on a serial port.
 start_unit --link "$work/unit"
-wait_for grep -q '^plugged:' "$work/unit.log" || fail "the emulator did not start"
+wait_for 30 grep -q '^plugged:' "$work/unit.log" || fail "the emulator did not start"
 start_app "unit:$work/unit"
-wait_for grep -q '^< V' "$work/unit.log" || fail "the program did not ask the unit's version"
+wait_for 30 grep -q '^< V' "$work/unit.log" || fail "the program did not ask the unit's version"
 grep -q '^< @' "$work/unit.log" || fail "the program did not look for the unit with @"
-wait_for window_shows "Cihaz bağlı" || fail "the window does not show the unit connected"
+wait_for 30 window_shows "Cihaz bağlı" || fail "the window does not show the unit connected"
 window_shows "Cihaz modeli: CID birimi V4.2" || fail "no model line from the unit's version"
 window_shows "Seri no: $work/unit" || fail "no serial number line for the serial unit"
 four_lines "$work/unit"
 
 unit unplug
-wait_for window_shows "Bağlantı bekleniyor" || fail "the window did not see the unit go"
+wait_for 30 window_shows "Bağlantı bekleniyor" || fail "the window did not see the unit go"
 from=$(bus_lines)
 unit plug
-wait_for window_shows "Cihaz bağlı" || fail "the window does not show the unit back"
+wait_for 30 window_shows "Cihaz bağlı" || fail "the window does not show the unit back"
 [ "$(grep -c '^< @' "$work/unit.log")" -ge 2 ] || fail "the unit was not looked for again"
 unit start 1 05445550199
-wait_for balloon_after "$from" "Çağrı: 1" "0544-555-0199" \
+wait_for 30 balloon_after "$from" "Çağrı: 1" "0544-555-0199" \
     || fail "the count did not restart at 1 after the unit was pulled out"
 kill -0 "$app_pid" 2>/dev/null || fail "the program died"
 echo "unit end-to-end: ok"
